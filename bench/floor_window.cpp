@@ -1,5 +1,6 @@
 #include "floor_window.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -38,10 +39,6 @@ bool ParseOptions(int argc, char** argv, Options* out) {
     }
     ++i;
   }
-  if (out->fps <= 0) {
-    std::fprintf(stderr, "%s: --fps must be above 0\n", argv[0]);
-    return false;
-  }
   return true;
 }
 
@@ -66,6 +63,21 @@ bool Window::Open(const char* name) {
     return false;
   }
   SDL_RenderSetLogicalSize(renderer_, kWidth, kHeight);
+  // The engine's pace: where vsync is claimed the present is trusted to wait
+  // and sleeping only catches a sync that does not, a little short of the
+  // refresh period; otherwise frames are held to 60 a second.
+  SDL_RendererInfo info{};
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const bool headless = driver && (std::strcmp(driver, "dummy") == 0 ||
+                                   std::strcmp(driver, "offscreen") == 0);
+  const bool vsync = SDL_GetRendererInfo(renderer_, &info) == 0 &&
+                     (info.flags & SDL_RENDERER_PRESENTVSYNC) && !headless;
+  SDL_DisplayMode mode{};
+  const int display = SDL_GetWindowDisplayIndex(window_);
+  const int hz = display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0
+                     ? mode.refresh_rate
+                     : 60;
+  enginePace_ = vsync ? double(hz) / 0.9 : 60.0;
   return true;
 }
 
@@ -77,8 +89,9 @@ Window::~Window() {
 
 int Window::Run(const Options& options, const std::function<void()>& draw) {
   using Clock = std::chrono::steady_clock;
+  const double fps = options.fps > 0 ? options.fps : enginePace_;
   const auto period = std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double>(1.0 / options.fps));
+      std::chrono::duration<double>(1.0 / fps));
   const auto start = Clock::now();
   const auto stop = options.seconds > 0
                         ? start + std::chrono::duration_cast<Clock::duration>(
@@ -99,21 +112,16 @@ int Window::Run(const Options& options, const std::function<void()>& draw) {
     ++frames;
     const auto now = Clock::now();
     if (now >= stop) break;
-    // Sleep to the next frame's start; a late frame starts the schedule afresh
-    // rather than rushing to catch up.
-    if (now < next) {
-      std::this_thread::sleep_until(next);
-      next += period;
-    } else {
-      next = now + period;
-    }
+    // As the engine: frame starts at least one period apart.
+    if (now < next) std::this_thread::sleep_until(next);
+    next = std::max(now, next) + period;
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   SDL_RendererInfo info{};
   SDL_GetRendererInfo(renderer_, &info);
-  std::fprintf(stderr, "%s: frames=%llu seconds=%.3f fps=%.2f renderer=%s\n", name_,
+  std::fprintf(stderr, "%s: frames=%llu seconds=%.3f fps=%.2f paced_at=%.2f renderer=%s\n", name_,
                (unsigned long long)frames, seconds, seconds > 0 ? double(frames) / seconds : 0.0,
-               info.name ? info.name : "?");
+               fps, info.name ? info.name : "?");
   return 0;
 }
 

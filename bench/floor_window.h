@@ -14,7 +14,7 @@ namespace floorwin {
 
 struct Options {
   double seconds = 0;  // stop after this long; 0 runs until closed or signalled
-  double fps = 60;     // frame pace when vsync does not pace the present
+  double fps = 0;      // frames a second; 0 paces as the engine does
 };
 
 // Reads --seconds S and --fps F; returns false (after a message) on bad input.
@@ -37,6 +37,7 @@ class Window {
   const char* name_ = "";
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
+  double enginePace_ = 60;  // frames a second the engine would hold to here
 };
 
 }  // namespace floorwin

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Whole-process cost of the game beside its two yardsticks, in one run under
+# one Xvfb: the game itself, the drawing floor (the same picture drawn with
+# direct SDL calls) and the idle floor (an empty window cleared and presented),
+# each for SECONDS at the engine's frame pace. Prints CPU (% of one core, all
+# threads, user + system, from /proc/<pid>/stat), peak resident memory (VmHWM),
+# start-up to the first drawn frame, the ratios and whether the targets hold.
+#
+#   bench/process.sh [build-dir]        (SECONDS=10 by default)
+set -euo pipefail
+
+build=${1:-build}
+bin=$(cd "$build/bin" && pwd)
+seconds=${SECONDS_PER_RUN:-10}
+for f in stealth floor_draw floor_idle process_probe Data/Angle.png; do
+  [ -e "$bin/$f" ] || { echo "process.sh: $bin/$f is missing; build first" >&2; exit 1; }
+done
+command -v Xvfb >/dev/null || { echo "process.sh: Xvfb is not installed" >&2; exit 1; }
+
+# A private X server on a free display; -br gives a black root, so a window's
+# first drawn frame is the first thing on screen that is not black.
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp 3>"$fifo" 2>/dev/null &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; rm -f "$fifo"' EXIT
+read -r -t 10 display <"$fifo" || { echo "process.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$display
+
+run() {  # name, startup flag, program
+  local name=$1 startup=$2 prog=$3
+  (cd "$bin" && ./process_probe --name "$name" --seconds "$seconds" $startup \
+      --server-pid "$xvfb" -- "./$prog") 2>>"$log"
+}
+
+log=$(mktemp)
+results=$(
+  run game --startup stealth
+  run floor_draw --startup floor_draw
+  run floor_idle "" floor_idle
+)
+echo "$results"
+echo "--- what the programs said:"
+cat "$log"
+rm -f "$log"
+
+# Pull a value out of the result line of a given program.
+val() { echo "$results" | awk -v n="$1" -v k="$2" '
+  { ok = 0; for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+    if (v["name"] == n) print v[k] }'; }
+
+game_cpu=$(val game cpu_pct); draw_cpu=$(val floor_draw cpu_pct); idle_cpu=$(val floor_idle cpu_pct)
+game_rss=$(val game peak_rss_kb); draw_rss=$(val floor_draw peak_rss_kb); idle_rss=$(val floor_idle peak_rss_kb)
+startup=$(val game startup_ms)
+for v in "$game_cpu" "$draw_cpu" "$idle_cpu" "$game_rss" "$draw_rss" "$idle_rss" "$startup"; do
+  [ -n "$v" ] || { echo "process.sh: a run gave no figures (see above)" >&2; exit 1; }
+done
+
+awk -v gc="$game_cpu" -v dc="$draw_cpu" -v ic="$idle_cpu" \
+    -v gr="$game_rss" -v dr="$draw_rss" -v ir="$idle_rss" -v st="$startup" -v s="$seconds" '
+function verdict(ok) { return ok ? "met" : "MISSED" }
+BEGIN {
+  printf "--- whole process, %s s each under Xvfb\n", s
+  printf "%-11s %8s %12s\n", "program", "CPU %", "peak RSS MB"
+  printf "%-11s %8.2f %12.1f\n", "game", gc, gr / 1024
+  printf "%-11s %8.2f %12.1f\n", "floor_draw", dc, dr / 1024
+  printf "%-11s %8.2f %12.1f\n", "floor_idle", ic, ir / 1024
+  printf "CPU game/drawing floor  %.2f (target <= 1.2: %s)\n", gc / dc, verdict(gc <= 1.2 * dc)
+  printf "CPU game/idle floor     %.2f\n", gc / ic
+  printf "RSS game - drawing floor %+.1f MB (target <= +10 MB: %s)\n", (gr - dr) / 1024, verdict(gr - dr <= 10 * 1024)
+  printf "RSS game - idle floor    %+.1f MB\n", (gr - ir) / 1024
+  printf "start-up to first frame %.1f ms (target <= 150 ms: %s)\n", st, verdict(st >= 0 && st <= 150)
+}'
