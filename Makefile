@@ -21,3 +21,8 @@ run: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Benchmarks with their targets (about a minute and a half; not part of CI).
+.PHONY: bench
+bench: build
+	bash bench/run_all.sh $(BUILD)

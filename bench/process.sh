@@ -12,7 +12,7 @@ set -euo pipefail
 build=${1:-build}
 bin=$(cd "$build/bin" && pwd)
 seconds=${SECONDS_PER_RUN:-10}
-for f in stealth floor_draw floor_idle process_probe Data/Angle.png; do
+for f in stealth floor_draw floor_idle process_probe bench_pace Data/Angle.png; do
   [ -e "$bin/$f" ] || { echo "process.sh: $bin/$f is missing; build first" >&2; exit 1; }
 done
 command -v Xvfb >/dev/null || { echo "process.sh: Xvfb is not installed" >&2; exit 1; }
@@ -56,6 +56,10 @@ for v in "$game_cpu" "$draw_cpu" "$idle_cpu" "$game_rss" "$draw_rss" "$idle_rss"
   [ -n "$v" ] || { echo "process.sh: a run gave no figures (see above)" >&2; exit 1; }
 done
 
+# The engine's own frame rate on this display, to set beside the floors' (their
+# summary lines above): the same loop and game, the pace left to the engine.
+(cd "$bin" && SDL_VIDEODRIVER=x11 ./bench_pace --fps 0 --seconds 3 | sed 's/^pace /engine pace on Xvfb: /') || true
+
 awk -v gc="$game_cpu" -v dc="$draw_cpu" -v ic="$idle_cpu" \
     -v gr="$game_rss" -v dr="$draw_rss" -v ir="$idle_rss" -v st="$startup" -v s="$seconds" '
 function verdict(ok) { return ok ? "met" : "MISSED" }
@@ -70,4 +74,5 @@ BEGIN {
   printf "RSS game - drawing floor %+.1f MB (target <= +10 MB: %s)\n", (gr - dr) / 1024, verdict(gr - dr <= 10 * 1024)
   printf "RSS game - idle floor    %+.1f MB\n", (gr - ir) / 1024
   printf "start-up to first frame %.1f ms (target <= 150 ms: %s)\n", st, verdict(st >= 0 && st <= 150)
+  exit !(gc <= 1.2 * dc && gr - dr <= 10 * 1024 && st >= 0 && st <= 150)
 }'
