@@ -32,7 +32,7 @@ TEST_F(NoAllocation, InAnyTickOfPlay) {
       const auto counts = alloc_counter::CountIn([] { OnTimer(); });
       ASSERT_EQ(counts.Total(), 0u) << "seed " << seed << ", tick " << tick << ": " << counts.news
                                     << " new, " << counts.mallocs << " malloc";
-      for (int g = 0; g < Enemies.Count(); ++g) sightings += Enemies[g]->AlertTimer == 100;
+      for (int g = 0; g < Enemies.Count(); ++g) sightings += Enemies[g]->SeenDist < Enemies[g]->ViewRange;
     }
     const auto& stats = inputbot::GetStats();
     takes += stats.takes;

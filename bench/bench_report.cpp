@@ -13,7 +13,7 @@ const char* Verdict(bool ok) { return ok ? "met" : "MISSED"; }
 
 void Reporter::ReportRuns(const std::vector<Run>& runs) {
   for (const Run& run : runs) {
-    if (run.run_type != Run::RT_Iteration || run.skipped) continue;
+    if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
     Figures f;
     for (const auto& [name, counter] : run.counters) f.counters[name] = counter.value;
     f.realNs = run.GetAdjustedRealTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);

@@ -5,6 +5,7 @@
 // frame and the CPU the X server spent meanwhile.
 //
 //   process_probe --name game --seconds 10 [--startup] [--server-pid PID] -- prog args...
+//   process_probe --name game --startup-only -- prog args...   (stops at the first frame)
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@ struct Options {
   std::string name = "program";
   double seconds = 10;
   bool startup = false;
+  bool startupOnly = false;
   pid_t server = 0;
   std::vector<char*> command;
 };
@@ -41,6 +43,8 @@ bool Parse(int argc, char** argv, Options* o) {
     const bool hasValue = i + 1 < argc;
     if (arg == "--startup") {
       o->startup = true;
+    } else if (arg == "--startup-only") {
+      o->startup = o->startupOnly = true;
     } else if (arg == "--name" && hasValue) {
       o->name = argv[++i];
     } else if (arg == "--seconds" && hasValue) {
@@ -89,8 +93,8 @@ int main(int argc, char** argv) {
   Options o;
   if (!Parse(argc, argv, &o)) {
     std::fprintf(stderr,
-                 "usage: %s [--name N] [--seconds S] [--startup] [--server-pid PID] -- program "
-                 "[args...]\n",
+                 "usage: %s [--name N] [--seconds S] [--startup | --startup-only] [--server-pid PID] "
+                 "-- program [args...]\n",
                  argv[0]);
     return 2;
   }
@@ -127,8 +131,10 @@ int main(int argc, char** argv) {
       exitedEarly = true;
       break;
     }
-    if (o.startup && startupMs < 0 && watch.FrameShown())
+    if (o.startup && startupMs < 0 && watch.FrameShown()) {
       startupMs = 1000.0 * Seconds(Clock::now() - start);
+      if (o.startupOnly) break;
+    }
     if (!steadyTicks && Clock::now() >= steadyFrom) {
       steadyAt = Clock::now();
       steadyTicks = procstats::CpuTicks(pid);
@@ -140,6 +146,11 @@ int main(int argc, char** argv) {
   if (exitedEarly) {
     std::printf("name=%s error=exited-early status=%d\n", o.name.c_str(), status);
     return 1;
+  }
+  if (o.startupOnly) {
+    Stop(pid);
+    std::printf("name=%s startup_ms=%.1f\n", o.name.c_str(), startupMs);
+    return startupMs >= 0 ? 0 : 1;
   }
   const auto now = Clock::now();
   const auto elapsed = Seconds(now - start);
