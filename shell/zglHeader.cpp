@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -79,31 +80,33 @@ bool HasDisplay() {
   return (x && *x) || (wayland && *wayland);
 }
 
-bool OnPath(const char* program) {
+// The absolute path of a program found on PATH; empty or relative entries
+// would mean the working directory and are skipped.
+std::string FindProgram(const char* program) {
   const char* path = std::getenv("PATH");
-  if (!path) return false;
+  if (!path) return {};
   std::string dirs = path;
   size_t start = 0;
   while (start <= dirs.size()) {
     size_t end = dirs.find(':', start);
     if (end == std::string::npos) end = dirs.size();
-    std::string dir = dirs.substr(start, end - start);
-    // An empty or relative entry would mean the working directory: not trusted.
-    if (!dir.empty() && dir[0] == '/' && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+    std::string candidate = dirs.substr(start, end - start) + "/" + program;
+    if (candidate[0] == '/' && access(candidate.c_str(), X_OK) == 0) return candidate;
     start = end + 1;
   }
-  return false;
+  return {};
 }
 
 // Runs a dialog program and waits until the player has closed it.
-bool RunDialog(const char* const* argv) {
+void RunDialog(const std::string& program, std::vector<const char*> argv) {
+  argv.insert(argv.begin(), program.c_str());
+  argv.push_back(nullptr);
   pid_t pid;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
-    return false;
+  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, const_cast<char* const*>(argv.data()), environ) != 0)
+    return;
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  return true;
 }
 
 // The stand-in for a modal message box: always on stderr, and as a dialog
@@ -113,18 +116,12 @@ void ShowLoadError() {
   std::fprintf(stderr, "%s: %s\n", kLoadErrorCaption, kLoadErrorText);
   std::fflush(stderr);
   if (!HasDisplay()) return;
-  std::string text = kLoadErrorText;
-  if (OnPath("zenity")) {
-    std::string textArg = "--text=" + text;
-    const char* argv[] = {"zenity", "--error", "--title=Error", textArg.c_str(), nullptr};
-    RunDialog(argv);
-  } else if (OnPath("kdialog")) {
-    const char* argv[] = {"kdialog", "--title", kLoadErrorCaption, "--error", kLoadErrorText, nullptr};
-    RunDialog(argv);
-  } else if (OnPath("xmessage")) {
-    const char* argv[] = {"xmessage", "-center", "-title", kLoadErrorCaption, "-buttons", "OK:0",
-                          kLoadErrorText, nullptr};
-    RunDialog(argv);
+  if (std::string zenity = FindProgram("zenity"); !zenity.empty()) {
+    RunDialog(zenity, {"--error", "--title=Error", "--text=Error while loading ZenGL"});
+  } else if (std::string kdialog = FindProgram("kdialog"); !kdialog.empty()) {
+    RunDialog(kdialog, {"--title", kLoadErrorCaption, "--error", kLoadErrorText});
+  } else if (std::string xmessage = FindProgram("xmessage"); !xmessage.empty()) {
+    RunDialog(xmessage, {"-center", "-title", kLoadErrorCaption, "-buttons", "OK:0", kLoadErrorText});
   }
 }
 

@@ -26,19 +26,23 @@ constexpr int32_t kHalfAngle = 30;
 constexpr int32_t kViewRange = 200;
 constexpr int kPushSteps = 3;
 
-// Each class in storage of its own: addresses never move and every object is
-// destroyed as what it is.
-std::deque<TObj> wallStore;
-std::deque<TBox> boxStore;
-std::deque<TEnemy> guardStore;
-std::deque<THero> heroStore;
+// Each class in storage of its own: addresses never move, and every object
+// is destroyed as the member it is, never through a pointer to a base.
+template <class T>
+struct Owned {
+  T object;
+};
+std::deque<Owned<TObj>> wallStore;
+std::deque<Owned<TBox>> boxStore;
+std::deque<Owned<TEnemy>> guardStore;
+std::deque<Owned<THero>> heroStore;
 
 }  // namespace
 
-TObj* NewWall() { return &wallStore.emplace_back(); }
-TBox* NewBox() { return &boxStore.emplace_back(); }
-TEnemy* NewGuard() { return &guardStore.emplace_back(); }
-THero* NewHero() { return &heroStore.emplace_back(); }
+TObj* NewWall() { return &wallStore.emplace_back().object; }
+TBox* NewBox() { return &boxStore.emplace_back().object; }
+TEnemy* NewGuard() { return &guardStore.emplace_back().object; }
+THero* NewHero() { return &heroStore.emplace_back().object; }
 
 void ClearWorld() {
   Solids.Clear();

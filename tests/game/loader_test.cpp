@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -106,8 +107,10 @@ class StealthRun : public ::testing::Test {
   // to a file and runs a few ticks.
   Result Run(const std::vector<std::string>& extraEnv = {}) {
     std::vector<std::string> env = {"FAKE_ZGL_LOG=" + (root / "log").string(), "FAKE_ZGL_TICKS=3"};
-    if (const char* path = std::getenv("PATH")) env.push_back(std::string("PATH=") + path);
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    const char* path = std::getenv("PATH");
+    if (path && std::none_of(extraEnv.begin(), extraEnv.end(), [](auto& e) { return e.rfind("PATH=", 0) == 0; }))
+      env.push_back(std::string("PATH=") + path);
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -151,10 +154,17 @@ TEST_F(StealthRun, WithoutAnEngineShowsTheMessageOnceAndExitsWithOne) {
   EXPECT_EQ(r.log, "");
 }
 
-TEST_F(StealthRun, DialogProgramThatCannotOpenItsDisplayDoesNotHangTheFailure) {
-  Result r = Run({"DISPLAY=:987654"});
+TEST_F(StealthRun, WithADisplayTheMessageIsAlsoADialogThatIsWaitedFor) {
+  // A stand-in dialog program that notes its arguments, then closes a moment later.
+  fs::create_directory(root / "bin");
+  const fs::path dialog = root / "bin" / "xmessage", notes = root / "dialog";
+  std::ofstream(dialog) << "#!/bin/sh\necho \"$*\" >> '" << notes.string() << "'\n/bin/sleep 0.2\necho closed >> '"
+                        << notes.string() << "'\n";
+  fs::permissions(dialog, fs::perms::owner_all);
+  Result r = Run({"DISPLAY=:0", "PATH=" + (root / "bin").string()});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(Count(r.err, kMessage), 1u) << r.err;
+  EXPECT_EQ(ReadFile(notes), "-center -title Error -buttons OK:0 Error while loading ZenGL\nclosed\n");
 }
 
 TEST_F(StealthRun, EngineLackingAnEntryIsRefusedAndNothingIsCalled) {
