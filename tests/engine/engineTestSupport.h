@@ -8,12 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "engine.h"
+
+// The 24 operations, as the game calls them (linked from the engine core).
+#define ZGL_TEST_DECLARE(ret, name, params, args) extern "C" ret name params;
+ZGL_OPERATIONS(ZGL_TEST_DECLARE)
+#undef ZGL_TEST_DECLARE
 
 namespace enginetest {
 
@@ -78,14 +84,20 @@ class DisplayTest : public ::testing::Test {
   }
 };
 
+inline std::string Hex(uint32_t rgb) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%06X", rgb);
+  return text;
+}
+
 inline int Channel(uint32_t rgb, int shift) { return int((rgb >> shift) & 0xFF); }
 
 // Each channel within `tolerance` of the expected one.
 inline ::testing::AssertionResult Near(uint32_t actual, uint32_t expected, int tolerance) {
   for (int shift : {16, 8, 0}) {
     if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance)
-      return ::testing::AssertionFailure() << std::hex << "0x" << actual << " is not within " << std::dec
-                                           << tolerance << " of 0x" << std::hex << expected;
+      return ::testing::AssertionFailure() << Hex(actual) << " is not within " << tolerance << " of "
+                                           << Hex(expected);
   }
   return ::testing::AssertionSuccess();
 }
