@@ -2,10 +2,22 @@
 // software renderer), read back pixel by pixel: opaque means exact, blended
 // is checked with a stated tolerance.
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <numbers>
 #include <vector>
 
 #include "engineTestSupport.h"
+
+// Counts the engine's C++ heap allocations while a frame is drawn.
+static int gNewCalls = 0;
+void* operator new(std::size_t n) {
+  ++gNewCalls;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -179,6 +191,27 @@ TEST_F(Drawing, AFrameIsAFewRendererCallsNotOnePerPrimitive) {
   EXPECT_EQ(s.flushes, 3u) << "grey field, the cones, then walls and marks";
   EXPECT_LE(s.rendererCalls, 10u);
   EXPECT_EQ(s.triangles, 2u + 6 * 13 + 200 * 2 + 5 * 16);
+}
+
+TEST_F(Drawing, AFrameAllocatesNothing) {
+  enginetest::TempDir dir;
+  Texture* light = SoftLight(dir);
+  const Fan fan(400, 300, 45);
+  const Row row;
+  const int before = gNewCalls;
+  ASSERT_GT(before, 0) << "the counting operator new is in use";
+  for (int frame = 0; frame < 3; ++frame) {
+    Core().batch.BeginFrame();
+    pr2d_Rect(0, 0, 800, 600, kGrey, 255, kFill);
+    pr2d_TriList(light, fan.points.data(), fan.uv.data(), 0, 37, 0xFFFFFF, 128, kFillBlend);
+    pr2d_TriList(nullptr, row.points.data(), nullptr, 0, 38, 0xFFFFFF, 255, kFill);
+    pr2d_Rect(10, 10, 30, 30, 0x000000, 255, 0);
+    pr2d_Circle(100, 100, 10, 0xFF0000, 255, 1024, kFill);
+    for (int i = 0; i < 5000; ++i) pr2d_Rect(float(i % 800), 5, 1, 1, 0x123456, 255, kFill);
+    Core().batch.Present();
+    Core().PumpEvents();
+  }
+  EXPECT_EQ(gNewCalls, before);
 }
 
 TEST_F(Drawing, MoreThanTheBufferHoldsIsStillAllDrawn) {
