@@ -2,7 +2,12 @@
 // game's own callbacks, with frames held to a given rate through the loop's
 // frame period. The timer must still tick 1000 / 17 = 58.8 times a second.
 //
-//   bench_pace --fps 20 [--seconds 10]     (0 fps: the engine's own pacing)
+//   bench_pace --fps 20 [--seconds 10] [--empty]
+//
+// --fps 0 leaves the pace to the engine. --empty shows frames without the
+// scene (the loop still clears and presents): where the software renderer
+// cannot fill the game's frame 300 times a second, that is how the loop is
+// still driven at that rate.
 //
 // Prints one line of key=value pairs; exit code 1 when the tick rate is more
 // than 1 % off.
@@ -27,6 +32,7 @@ double gSeconds = 10;
 uint64_t gLoaded = 0;  // clock count when loading ended: the timer counts from here
 uint64_t gTicks = 0, gFrames = 0;
 double gElapsed = 0;
+bool gEmpty = false;
 
 void Load() {
   OnLoad();
@@ -42,7 +48,7 @@ void Tick() {
 // the time at this point to within one tick.
 void Draw() {
   ++gFrames;
-  OnDraw();
+  if (!gEmpty) OnDraw();
   gElapsed = double(gClock.Now() - gLoaded) / double(gClock.Frequency());
   if (gElapsed >= gSeconds) engine::Core().RequestQuit();
 }
@@ -60,6 +66,10 @@ bool Number(const char* text, double* out) {
 int main(int argc, char** argv) {
   double fps = -1;
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--empty") == 0) {
+      gEmpty = true;
+      continue;
+    }
     double* target = std::strcmp(argv[i], "--fps") == 0       ? &fps
                      : std::strcmp(argv[i], "--seconds") == 0 ? &gSeconds
                                                               : nullptr;
@@ -69,7 +79,7 @@ int main(int argc, char** argv) {
     }
   }
   if (fps < 0 || gSeconds < 1) {
-    std::fprintf(stderr, "usage: %s --fps F [--seconds S>=1]   (F 0: the engine's own pace)\n", argv[0]);
+    std::fprintf(stderr, "usage: %s --fps F [--seconds S>=1] [--empty]   (F 0: the engine's own pace)\n", argv[0]);
     return 2;
   }
   // Headless unless a display is named: the pace must not depend on one.
@@ -88,9 +98,9 @@ int main(int argc, char** argv) {
   const double rate = double(gTicks) / gElapsed;
   const double off = (rate - kTickRate) / kTickRate;
   const bool ok = std::fabs(off) <= kTolerance;
-  std::printf("pace forced_fps=%g video=%s frames=%llu fps=%.2f seconds=%.3f ticks=%llu "
+  std::printf("pace forced_fps=%g frame=%s video=%s frames=%llu fps=%.2f seconds=%.3f ticks=%llu "
               "tick_rate=%.3f expected=%.3f off_pct=%+.3f verdict=%s\n",
-              fps, std::getenv("SDL_VIDEODRIVER"), (unsigned long long)gFrames,
+              fps, gEmpty ? "empty" : "game", std::getenv("SDL_VIDEODRIVER"), (unsigned long long)gFrames,
               double(gFrames) / gElapsed, gElapsed, (unsigned long long)gTicks, rate, kTickRate,
               100 * off, ok ? "met" : "MISSED");
   return ok ? 0 : 1;

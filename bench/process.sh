@@ -12,7 +12,7 @@ set -euo pipefail
 build=${1:-build}
 bin=$(cd "$build/bin" && pwd)
 seconds=${SECONDS_PER_RUN:-10}
-for f in stealth floor_draw floor_idle process_probe bench_pace Data/Angle.png; do
+for f in stealth floor_draw floor_idle process_probe bench_pace libpresent_count.so Data/Angle.png; do
   [ -e "$bin/$f" ] || { echo "process.sh: $bin/$f is missing; build first" >&2; exit 1; }
 done
 command -v Xvfb >/dev/null || { echo "process.sh: Xvfb is not installed" >&2; exit 1; }
@@ -23,14 +23,19 @@ fifo=$(mktemp -u)
 mkfifo "$fifo"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp 3>"$fifo" 2>/dev/null &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -f "$fifo"' EXIT
+trap 'kill $xvfb 2>/dev/null; rm -rf "$fifo" "${frames:-}"' EXIT
 read -r -t 10 display <"$fifo" || { echo "process.sh: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=:$display
 
+# Each program's frames are counted by the same preloaded counter, so that
+# the run shows all three were paced alike.
+frames=$(mktemp -d)
 run() {  # name, startup flag, program
-  local name=$1 startup=$2 prog=$3
-  (cd "$bin" && ./process_probe --name "$name" --seconds "$seconds" $startup \
-      --server-pid "$xvfb" -- "./$prog") 2>>"$log"
+  local name=$1 startup=$2 prog=$3 line
+  line=$(cd "$bin" && PRESENT_COUNT_FILE="$frames/$name" LD_PRELOAD="$bin/libpresent_count.so" \
+      ./process_probe --name "$name" --seconds "$seconds" $startup --server-pid "$xvfb" -- "./$prog" \
+      2>>"$log")
+  echo "$line $(tr '\n' ' ' <"$frames/$name" 2>/dev/null)"
 }
 
 # Start-up: several launches each, stopped at the first frame; the median counts.
@@ -76,14 +81,15 @@ done
 (cd "$bin" && SDL_VIDEODRIVER=x11 ./bench_pace --fps 0 --seconds 3 | sed 's/^pace /engine pace on Xvfb: /') || true
 
 awk -v gc="$game_cpu" -v dc="$draw_cpu" -v ic="$idle_cpu" \
+    -v gf="$(val game fps)" -v df="$(val floor_draw fps)" -v ifr="$(val floor_idle fps)" \
     -v gr="$game_rss" -v dr="$draw_rss" -v ir="$idle_rss" -v st="$startup" -v ds="$draw_startup" -v s="$seconds" '
 function verdict(ok) { return ok ? "met" : "MISSED" }
 BEGIN {
   printf "--- whole process, %s s each under Xvfb\n", s
-  printf "%-11s %8s %12s\n", "program", "CPU %", "peak RSS MB"
-  printf "%-11s %8.2f %12.1f\n", "game", gc, gr / 1024
-  printf "%-11s %8.2f %12.1f\n", "floor_draw", dc, dr / 1024
-  printf "%-11s %8.2f %12.1f\n", "floor_idle", ic, ir / 1024
+  printf "%-11s %8s %12s %8s\n", "program", "CPU %", "peak RSS MB", "frames/s"
+  printf "%-11s %8.2f %12.1f %8.2f\n", "game", gc, gr / 1024, gf
+  printf "%-11s %8.2f %12.1f %8.2f\n", "floor_draw", dc, dr / 1024, df
+  printf "%-11s %8.2f %12.1f %8.2f\n", "floor_idle", ic, ir / 1024, ifr
   printf "CPU game/drawing floor  %.2f (target <= 1.2: %s)\n", gc / dc, verdict(gc <= 1.2 * dc)
   printf "CPU game/idle floor     %.2f\n", gc / ic
   printf "RSS game - drawing floor %+.1f MB (target <= +10 MB: %s)\n", (gr - dr) / 1024, verdict(gr - dr <= 10 * 1024)

@@ -22,15 +22,18 @@ echo "memory: $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo
 echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 echo; echo "=== tick (bench_stealth, real libZenGL.so)"
-(cd "$bin" && ./bench_stealth) || status=1
+(cd "$bin" && ./bench_stealth --benchmark_color=false) || status=1
 
 echo; echo "=== frame (bench_frame, engine core into the software renderer)"
-(cd "$bin" && ./bench_frame) || status=1
+(cd "$bin" && ./bench_frame --benchmark_color=false) || status=1
 
-echo; echo "=== pace: frames forced to 20, 60 and 300 a second, 10 s each (dummy video driver)"
+echo; echo "=== pace: frames forced to 20, 60 and 300 a second, 10 s each (engine loop, dummy video driver)"
 for fps in 20 60 300; do
   (cd "$bin" && SDL_VIDEODRIVER=dummy ./bench_pace --fps "$fps" --seconds 10) || status=1
 done
+# The software renderer may not fill the game's frame 300 times a second on a
+# small machine: the same loop with frames that show no scene reaches it.
+(cd "$bin" && SDL_VIDEODRIVER=dummy ./bench_pace --fps 300 --seconds 10 --empty) || status=1
 
 echo; echo "=== whole process under Xvfb"
 "$here/process.sh" "$build" || status=1
