@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -63,6 +64,30 @@ TEST(AllocCounter, CountsEveryKindOfAllocation) {
     EXPECT_EQ(counts.news, c.news) << c.what;
     EXPECT_EQ(counts.mallocs, c.mallocs) << c.what;
   }
+}
+
+TEST(AllocCounter, TellsOwnAllocationsFromThoseOfOtherLibraries) {
+  // strdup allocates from inside the C library: a foreign caller.
+  const auto inLibc = alloc_counter::CountIn([] {
+    char* p = strdup("guard");
+    Keep(p);
+    std::free(p);
+  });
+  EXPECT_EQ(inLibc.mallocs, 1u);
+  EXPECT_EQ(inLibc.foreign, 1u);
+  EXPECT_EQ(inLibc.Own(), 0u);
+  const auto ours = alloc_counter::CountIn([] {
+    void* p = std::malloc(8);
+    Keep(p);
+    std::free(p);
+    int* q = new int(2);
+    Keep(q);
+    delete q;
+  });
+  EXPECT_EQ(ours.Total(), 2u);
+  EXPECT_EQ(ours.foreign, 0u);
+  EXPECT_TRUE(alloc_counter::IsOwnCode(reinterpret_cast<const void*>(&alloc_counter::Arm)));
+  EXPECT_FALSE(alloc_counter::IsOwnCode(reinterpret_cast<const void*>(&strdup)));
 }
 
 TEST(AllocCounter, NothingIsCountedWhileDisarmed) {
