@@ -66,8 +66,9 @@ void TimeEach(benchmark::State& state, F&& body) {
   const auto allocs = alloc_counter::Disarm();
   state.counters["median_us"] = samples.Percentile(0.5) / 1000.0;
   state.counters["p99_us"] = samples.Percentile(0.99) / 1000.0;
-  state.counters["allocs_per_call"] =
-      double(allocs.Total()) / double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+  const double calls = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+  state.counters["allocs_per_call"] = double(allocs.Total()) / calls;
+  state.counters["own_allocs_per_call"] = double(allocs.Own()) / calls;
 }
 
 void BM_Tick(benchmark::State& state) {
