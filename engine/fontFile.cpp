@@ -66,10 +66,12 @@ std::string ParseFontFile(std::string_view text, FontInfo& out) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
+    // Comments may hold any number of words: skip them before splitting.
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] == '#') continue;
     std::string_view f[kMaxFields];
     int n = 0;
     if (!SplitFields(line, f, n)) return At(lineNo, "too many fields");
-    if (n == 0 || f[0].front() == '#') continue;
 
     if (!sawHeader) {
       if (n != 2 || f[0] != "zfi" || f[1] != "1") return At(lineNo, "expected 'zfi 1'");

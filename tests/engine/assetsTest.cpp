@@ -36,7 +36,7 @@ TEST(FontFile, AcceptsTheGrammarWithCommentsBlankLinesAndCrlf) {
   EXPECT_EQ(font.glyphs[1].advance, 9);
   EXPECT_EQ(font.glyphs[2].xOffset, -1024);
 
-  ASSERT_EQ(engine::ParseFontFile("\xEF\xBB\xBFzfi 1\r\n  # indented comment\r\npage a\\b.png\r\nline 1\r\n"
+  ASSERT_EQ(engine::ParseFontFile("\xEF\xBB\xBF# a comment of many words, more than any keyword line has\r\nzfi 1\r\n  # indented comment\r\npage a\\b.png\r\nline 1\r\n"
                                   "glyph 0\t0 0 0 0 0 0 0\r\n",
                                   font),
             "");
