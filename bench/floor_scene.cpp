@@ -32,10 +32,9 @@ Box Place(std::mt19937& rng, float size, uint32_t color, const std::array<Box, N
   }
 }
 
-Box Centred(const Box& b, float* cx, float* cy) {
+void Centre(const Box& b, float* cx, float* cy) {
   *cx = b.x + b.w / 2;
   *cy = b.y + b.h / 2;
-  return b;
 }
 
 }  // namespace
@@ -79,7 +78,7 @@ void Sweep(float degrees, Scene* scene) {
     const Box& body = i < kGuards ? scene->guards[i] : scene->hero;
     if (i < kGuards) scene->facing[i] = std::fmod(scene->facing[i] + degrees, 360.0f);
     float cx = 0, cy = 0;
-    Centred(body, &cx, &cy);
+    Centre(body, &cx, &cy);
     CastFan(cx, cy, scene->facing[i], &scene->cones[i]);
   }
 }
