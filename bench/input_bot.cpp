@@ -1,6 +1,7 @@
 #include "input_bot.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "objects/uBox.h"
 #include "objects/uHero.h"
@@ -155,7 +156,7 @@ void EndTick() {
   ++bot.stats.ticks;
   if (bot.dx != 0 || bot.dy != 0) ++bot.stats.walking;
   if (Hero && Hero->Hidden) ++bot.stats.hidden;
-  bot.mouseTurn = std::fmod(bot.mouseTurn + kMouseTurn, 2 * M_PI);
+  bot.mouseTurn = std::fmod(bot.mouseTurn + kMouseTurn, 2 * std::numbers::pi);
   Plan();
 }
 
