@@ -1,5 +1,7 @@
 #include "bench_report.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -10,6 +12,8 @@ namespace {
 const char* Verdict(bool ok) { return ok ? "met" : "MISSED"; }
 
 }  // namespace
+
+Reporter::Reporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
 
 void Reporter::ReportRuns(const std::vector<Run>& runs) {
   for (const Run& run : runs) {

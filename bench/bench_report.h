@@ -12,6 +12,8 @@ namespace benchreport {
 
 class Reporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal, so that a saved report reads cleanly.
+  Reporter();
   void ReportRuns(const std::vector<Run>& runs) override;
   // Writes the summary; returns false when a target was missed.
   bool Summarise();

@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 2; ++i) DrawFrame();
   std::printf("renderer: %s; heap allocations in the first frame (SDL filling its queues): %llu\n",
               info.name ? info.name : "?", (unsigned long long)first.Total());
+  std::fflush(stdout);
 
   benchreport::Reporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
