@@ -63,11 +63,17 @@ std::vector<Blob> FindBlobs(const Picture& p, uint32_t colour) {
 std::optional<Blob> FindHero(const Picture& p) {
   auto blobs = FindBlobs(p, kHero);
   if (blobs.empty()) return std::nullopt;
-  auto best = *std::max_element(blobs.begin(), blobs.end(),
-                                [](const Blob& a, const Blob& b) { return a.count < b.count; });
-  // A square cut by the window's edge or half under a hopping box does not say where he is.
-  if (best.width() != kHeroSize || best.height() != kHeroSize) return std::nullopt;
-  return best;
+  Blob b = *std::max_element(blobs.begin(), blobs.end(),
+                             [](const Blob& l, const Blob& r) { return l.count < r.count; });
+  // Pushed out of a wall near the border, he may stand partly off screen: the edge
+  // he crosses says where the rest of him is.
+  if (b.width() < kHeroSize && b.left == 0) b.left = b.right - kHeroSize;
+  if (b.width() < kHeroSize && b.right == p.width) b.right = b.left + kHeroSize;
+  if (b.height() < kHeroSize && b.top == 0) b.top = b.bottom - kHeroSize;
+  if (b.height() < kHeroSize && b.bottom == p.height) b.bottom = b.top + kHeroSize;
+  // A square half under a hopping box does not say where he is.
+  if (b.width() != kHeroSize || b.height() != kHeroSize) return std::nullopt;
+  return b;
 }
 
 double ConeShare(const Picture& p, double cx, double cy, double angleDeg, double halfWidthDeg,

@@ -22,9 +22,15 @@ const char* KeyOf(Dir d) {
 std::optional<std::vector<Leg>> PlanWay(const FreeMap& free, int sx, int sy, const Goal& goal) {
   if (goal(sx, sy)) return std::vector<Leg>{};
   // Lattice coordinates: the hero only ever lands on points kStep apart from where he stands.
-  const int i0 = sx / kStep, j0 = sy / kStep;
-  const int ox = sx - i0 * kStep, oy = sy - j0 * kStep;
-  const int ni = (free.width() - 1 - ox) / kStep + 1, nj = (free.height() - 1 - oy) / kStep + 1;
+  // A border of kPad points around the picture lets him start partly off screen.
+  constexpr int kPad = 4;
+  const int ox = ((sx % kStep) + kStep) % kStep, oy = ((sy % kStep) + kStep) % kStep;
+  const int i0 = (sx - ox) / kStep + kPad, j0 = (sy - oy) / kStep + kPad;
+  const int ni = (free.width() - 1 - ox) / kStep + 1 + 2 * kPad;
+  const int nj = (free.height() - 1 - oy) / kStep + 1 + 2 * kPad;
+  if (i0 < 0 || j0 < 0 || i0 >= ni || j0 >= nj) return std::nullopt;
+  auto X = [&](int i) { return ox + (i - kPad) * kStep; };
+  auto Y = [&](int j) { return oy + (j - kPad) * kStep; };
   constexpr int kTurn = 8;  // a turn costs as much as 8 steps: fewer legs steer better
   constexpr std::array<int, 4> di{1, -1, 0, 0}, dj{0, 0, 1, -1};
   auto index = [&](int i, int j, int d) { return (size_t(j) * ni + i) * 4 + d; };
@@ -40,7 +46,7 @@ std::optional<std::vector<Leg>> PlanWay(const FreeMap& free, int sx, int sy, con
     auto [c, i, j, d] = open.top();
     open.pop();
     if (c > cost[index(i, j, d)]) continue;
-    const int x = ox + i * kStep, y = oy + j * kStep;
+    const int x = X(i), y = Y(j);
     if ((i != i0 || j != j0) && goal(x, y)) {
       // Walk back to the start, merging steps into legs.
       std::vector<Leg> legs;
@@ -57,7 +63,7 @@ std::optional<std::vector<Leg>> PlanWay(const FreeMap& free, int sx, int sy, con
     for (int nd = 0; nd < 4; ++nd) {
       int a = i + di[nd], b = j + dj[nd];
       if (a < 0 || b < 0 || a >= ni || b >= nj) continue;
-      if (!free.Free(ox + a * kStep, oy + b * kStep)) continue;
+      if (!free.Free(X(a), Y(b))) continue;
       int nc = c + 1 + (nd != d ? kTurn : 0);
       if (nc < cost[index(a, b, nd)]) {
         cost[index(a, b, nd)] = nc;
@@ -88,13 +94,11 @@ std::optional<Blob> Pilot::Settle(Picture* seen) {
     std::this_thread::sleep_for(milliseconds(40));
     Picture p;
     auto h = Hero(&p);
-    if (h && last && h->left == last->left && h->top == last->top) {
-      if (seen) *seen = std::move(p);
-      return h;
-    }
-    last = h;
+    if (seen) *seen = std::move(p);
+    if (h && last && h->left == last->left && h->top == last->top) return h;
+    if (h) last = h;
   }
-  return last;
+  return last;  // still moving (pushed to and fro between two solids): where he was last seen
 }
 
 void Pilot::Walk(const Leg& leg) {

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <iostream>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -63,6 +65,28 @@ void PlantCorruptData(const std::string& dir) {
   }
 }
 
+// Without the cone texture every cone is white at alpha 187 over the grey field, and
+// where cones overlap, that again: a few flat shades of grey and nothing between.
+bool FlatConeShade(uint32_t c) {
+  static const std::vector<int> layers = [] {
+    std::vector<int> v;
+    for (double g = 0xCF; v.size() < 8;) g += (255 - g) * 187 / 255, v.push_back(int(g));
+    return v;
+  }();
+  int r = c >> 16, g = (c >> 8) & 0xFF, b = c & 0xFF;
+  bool grey = std::abs(r - g) <= 2 && std::abs(g - b) <= 2;
+  return grey && std::any_of(layers.begin(), layers.end(), [&](int v) { return std::abs(v - g) <= 2; });
+}
+
+// Share of the cone pixels that are flat shades: near 1 untextured, low with the texture.
+double FlatConeShare(const Picture& p, int* cones = nullptr) {
+  int cone = 0, flat = 0;
+  for (uint32_t c : p.pixels)
+    if (IsConePixel(c)) ++cone, flat += FlatConeShade(c);
+  if (cones) *cones = cone;
+  return cone ? double(flat) / cone : 0.0;
+}
+
 class PlayTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,7 +99,8 @@ class PlayTest : public ::testing::Test {
 
   void TearDown() override {
     if (x_) x_->ReleaseAllKeys();
-    if (HasFailure()) KeepArtifacts();
+    // E2E_KEEP_PICTURES=1 keeps them after a pass too, for a person to look at.
+    if (HasFailure() || std::getenv("E2E_KEEP_PICTURES")) KeepArtifacts();
     game_.KillGroup();
   }
 
@@ -97,23 +122,24 @@ class PlayTest : public ::testing::Test {
   // Starts the game as built, from a working folder of its own, and waits for its first frames.
   WindowInfo Play(const std::string& exe = kBinDir + "/stealth") {
     Start(exe);
-    auto w = x_->WaitForWindow("TEST", 20s);
-    if (!w) {
-      ADD_FAILURE() << "no window captioned TEST appeared; game: "
-                    << (game_.Running() ? "running" : "ended") << "\n"
-                    << Stderr();
-      throw std::runtime_error("no game window");
-    }
-    x_->Focus(*w);
-    x_->MovePointer(*w, 700, 50);
-    Pilot pilot(*x_, *w);
+    // The window may be made again once the renderer starts (a GL window replaces the first
+    // one): look it up until one shows the hero, which takes a while in a sanitizer build.
+    std::optional<WindowInfo> w;
     Picture p;
-    if (!pilot.Settle(&p)) {
-      Keep(p, "no-hero");
-      ADD_FAILURE() << "the hero's square never showed";
-      throw std::runtime_error("no hero");
+    auto until = Clock::now() + 20s;
+    while (Clock::now() < until && game_.Running()) {
+      w = x_->WaitForWindow("TEST", 1s);
+      if (!w) continue;
+      x_->Focus(*w);
+      x_->MovePointer(*w, 700, 50);
+      Pilot pilot(*x_, *w);
+      if (pilot.Settle(&p) && FindHero(p)) return *w;
     }
-    return *w;
+    Keep(p, "no-hero");
+    ADD_FAILURE() << (w ? "the hero's square never showed" : "no window captioned TEST appeared")
+                  << "; game " << (game_.Running() ? "running" : "ended") << "\n"
+                  << Stderr();
+    throw std::runtime_error("no game window");
   }
 
   void Keep(const Picture& p, const std::string& name) {
@@ -162,7 +188,11 @@ TEST_F(PlayTest, WindowShowsTheSceneInItsColours) {
   EXPECT_GT(p.Count(kWall), 8000) << "30 dark walls of 30 to 39 pixels";
   EXPECT_GT(p.Count(kBox), 1000) << "7 yellow boxes of 25 pixels";
   EXPECT_GT(p.Count(kGuard), 300) << "5 red guards of 20 pixels";
-  EXPECT_EQ(p.Count(kHero), 400) << "the hero's 20-pixel square, drawn over everything";
+  const bool onScreen = hero->left >= 0 && hero->top >= 0 && hero->right <= p.width &&
+                        hero->bottom <= p.height;
+  if (onScreen) {
+    EXPECT_EQ(p.Count(kHero), 400) << "the hero's 20-pixel square, drawn over everything";
+  }
 
   // He starts at (50, 50) unless he stood in a wall or box and was pushed out.
   bool startsAtHome = hero->left == 40 && hero->top == 40 && hero->right == 60 && hero->bottom == 60;
@@ -175,6 +205,9 @@ TEST_F(PlayTest, WindowShowsTheSceneInItsColours) {
   int cone = 0;
   for (uint32_t c : p.pixels) cone += IsConePixel(c);
   EXPECT_GT(cone, 10000) << "six cones of 13 rays and 200 pixels";
+  // (Whether the hero's own cone follows the pointer is for the pointer test: here a wall
+  // beside him may cut it to nothing.)
+  EXPECT_LT(FlatConeShare(p), 0.5) << "cones drawn without their texture";
   double share = 0;
   for (int a = -20; a <= 20; a += 10)
     share = std::max(share, ConeShare(p, hero->cx(), hero->cy(), a, 5, 15, 60));
@@ -262,6 +295,9 @@ TEST_F(PlayTest, PaceHoldingDWalksRightFivePixelsEachTick) {
     }
     EXPECT_GE(pace.seconds, 1.0);
     double ticksPerSecond = pace.pixelsPerSecond / kStep;
+    RecordProperty("ticks_per_second", std::to_string(ticksPerSecond));
+    std::cout << "walked " << pace.pixelsPerSecond << " px/s over " << pace.seconds << " s ("
+              << pace.samples << " frames): " << ticksPerSecond << " ticks/s\n";
     EXPECT_NEAR(ticksPerSecond, kTicksPerSecond, 0.03 * kTicksPerSecond)
         << pace.pixelsPerSecond << " px/s over " << pace.seconds << " s, " << pace.samples
         << " frames";
@@ -512,6 +548,11 @@ TEST_F(EngineLoadTest, MissingEngineWithDisplayShowsOneMessageAndNoGameWindow) {
   Install in = CopyGame(*work_ / "game", false, true);
   LoadFailure f = RunToFailure(in.exe, true);
   ExpectLoadError(f);
+  // Where a dialog program is installed (the set-up installs xmessage), the message shows as one.
+  bool dialogProgram = fs::exists("/usr/bin/xmessage") || fs::exists("/usr/bin/zenity");
+  if (dialogProgram) {
+    EXPECT_EQ(f.dialogs, 1);
+  }
 }
 
 TEST_F(EngineLoadTest, EngineInTheWorkingFolderIsNeverLoaded) {
@@ -559,22 +600,10 @@ class AssetTest : public PlayTest {
     ASSERT_TRUE(hero);
     Keep(p, "untextured");
     EXPECT_TRUE(game_.Running());
-    // Without the cone texture every cone is white at alpha 187 over the grey field, and
-    // where cones overlap, that again: a few flat shades of grey and nothing between.
-    std::vector<int> layers;
-    for (double c = 0xCF; layers.size() < 8;) layers.push_back(int(c)), c += (255 - c) * 187 / 255;
-    int cone = 0, flat = 0;
-    for (uint32_t c : p.pixels) {
-      if (!IsConePixel(c)) continue;
-      ++cone;
-      int r = c >> 16, g = (c >> 8) & 0xFF, b = c & 0xFF;
-      bool grey = std::abs(r - g) <= 2 && std::abs(g - b) <= 2;
-      bool layer = std::any_of(layers.begin() + 1, layers.end(),
-                               [&](int v) { return std::abs(v - g) <= 2; });
-      if (grey && layer) ++flat;
-    }
+    int cone = 0;
+    double flat = FlatConeShare(p, &cone);
     EXPECT_GT(cone, 10000) << "the cones are still drawn";
-    EXPECT_GT(flat, cone * 99 / 100) << "cone pixels not in flat shades: " << cone - flat;
+    EXPECT_GT(flat, 0.99) << "cones drawn textured without a readable texture";
     game_.Signal(SIGTERM);
     auto st = game_.Wait(10s);
     ASSERT_TRUE(st);
@@ -593,6 +622,41 @@ TEST_F(AssetTest, CorruptImagesStillPlay) {
   PlantCorruptData(in.bin + "/Data");
   PlantCorruptData(cwd_ + "/Data");
   PlayWithAssets(in.exe);
+}
+
+// ---------------------------------------------------------------------------
+// An installed game runs from any working folder
+
+TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
+  const std::string prefix = *work_ / "prefix";
+  SpawnOptions o;
+  o.argv = {E2E_CMAKE, "--install", E2E_BUILD_DIR, "--prefix", prefix};
+  o.env = CleanEnvironment();
+  o.stdoutPath = *work_ / "install.txt";
+  o.stderrPath = *work_ / "install-errors.txt";
+  Process install(o);
+  auto done = install.Wait(60s);
+  ASSERT_TRUE(done);
+  ASSERT_EQ(done->Describe(), "exit code 0") << ReadFile(*work_ / "install-errors.txt");
+  // Started through the link in bin/ from a folder that holds nothing of the game.
+  const std::string exe = prefix + "/bin/stealth";
+  ASSERT_TRUE(fs::exists(exe));
+  const fs::path home = fs::canonical(exe).parent_path();
+  EXPECT_TRUE(fs::exists(home / "libZenGL.so"));
+  EXPECT_TRUE(fs::exists(home / "Data" / "Angle.png"));
+
+  WindowInfo w = Play(exe);
+  Pilot pilot(*x_, w);
+  std::this_thread::sleep_for(500ms);
+  Picture p = pilot.Look();
+  Keep(p, "installed");
+  EXPECT_LT(FlatConeShare(p), 0.5) << "the installed game did not find its cone texture";
+  EXPECT_EQ(Stderr().find("cannot load"), std::string::npos) << Stderr();
+  game_.Signal(SIGTERM);
+  auto st = game_.Wait(10s);
+  ASSERT_TRUE(st);
+  EXPECT_EQ(st->Describe(), "exit code 0");
+  ExpectNoSanitizerReport();
 }
 
 }  // namespace

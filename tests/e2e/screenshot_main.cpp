@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <iostream>
 #include <thread>
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
     std::cerr << "usage: " << argv[0] << " OUT.ppm [BIN_DIR]\n";
     return 2;
   }
-  const std::string bin = argc > 2 ? argv[2] : E2E_BIN_DIR;
+  const std::string bin = std::filesystem::absolute(argc > 2 ? argv[2] : E2E_BIN_DIR).string();
   try {
     e2e::VirtualDisplay display;
     e2e::XSession x(display.name());
