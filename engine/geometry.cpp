@@ -53,40 +53,56 @@ bool RectVsCircle(const Rect2D& r, const Circle2D& c) {
 
 bool LineVsRect(const Line2D& l, const Rect2D& r, Point2D* crossing) {
   if (!Finite(l) || !Finite(r)) return false;
-  Box b = Span(r);
+  const Box b = Span(r);
   const double x0 = l.X0, y0 = l.Y0, x1 = l.X1, y1 = l.Y1;
   const double dx = x1 - x0, dy = y1 - y0;
-  // Clip the parameter range [0, 1] to the open slabs of the rectangle.
-  double tIn = 0.0, tOut = 1.0;
-  int inAxis = -1, outAxis = -1;  // 0: a vertical edge set the bound, 1: a horizontal one
-  double inEdge = 0.0, outEdge = 0.0;
-  auto clip = [&](double p0, double d, double lo, double hi, int axis) {
-    if (d == 0.0) return lo < p0 && p0 < hi;
-    double ta = (lo - p0) / d, tb = (hi - p0) / d;
-    double ea = lo, eb = hi;
-    if (ta > tb) std::swap(ta, tb), std::swap(ea, eb);
-    if (ta > tIn) tIn = ta, inAxis = axis, inEdge = ea;
-    if (tb < tOut) tOut = tb, outAxis = axis, outEdge = eb;
-    return tIn < tOut;
-  };
-  if (!clip(x0, dx, b.x0, b.x1, 0) || !clip(y0, dy, b.y0, b.y1, 1)) return false;
-  if (!(tIn < tOut)) return false;
+  const double sx0 = std::min(x0, x1), sx1 = std::max(x0, x1);
+  const double sy0 = std::min(y0, y1), sy1 = std::max(y0, y1);
 
-  double t = tIn > 0.0 ? tIn : tOut;
-  int axis = tIn > 0.0 ? inAxis : outAxis;
-  double edge = tIn > 0.0 ? inEdge : outEdge;
-  double px, py;
-  if (t >= 1.0) {
-    px = x1, py = y1;
-  } else if (axis == 0) {
+  // Whether they meet is decided by separating axes in coordinates, not by
+  // the segment's parameter: a parameter cannot place a small box on a
+  // segment 1e16 times longer. Touching is not meeting.
+  // The segment's closed extent against the box's open one, on each axis.
+  if (!(b.x0 < b.x1 && sx0 < b.x1 && b.x0 < sx1)) return false;
+  if (!(b.y0 < b.y1 && sy0 < b.y1 && b.y0 < sy1)) return false;
+  if (dx != 0.0 || dy != 0.0) {
+    bool left = false, right = false;
+    for (double cx : {b.x0, b.x1}) {
+      for (double cy : {b.y0, b.y1}) {
+        const double side = (cx - x0) * dy - (cy - y0) * dx;
+        left = left || side > 0.0;
+        right = right || side < 0.0;
+      }
+    }
+    if (!(left && right)) return false;
+  }
+  if (!crossing) return true;
+
+  // The crossing: where the segment enters through the outline (at its start
+  // when it starts on an edge heading in), or, when it starts strictly
+  // inside, where it leaves; the end for a segment wholly inside.
+  const bool startsInside = b.x0 < x0 && x0 < b.x1 && b.y0 < y0 && y0 < b.y1;
+  double t = startsInside ? 1.0 : 0.0;
+  int axis = -1;  // 0: a vertical edge, 1: a horizontal one
+  double edge = 0.0;
+  auto consider = [&](double p0, double d, double lo, double hi, int which) {
+    if (d == 0.0) return;
+    const double e = (d > 0.0) == startsInside ? hi : lo;
+    const double te = (e - p0) / d;
+    if (startsInside ? te < t : te >= t) t = te, axis = which, edge = e;
+  };
+  consider(x0, dx, b.x0, b.x1, 0);
+  consider(y0, dy, b.y0, b.y1, 1);
+  double px = x1, py = y1;
+  if (axis == 0) {
     px = edge, py = y0 + t * dy;
-  } else {
+  } else if (axis == 1) {
     px = x0 + t * dx, py = edge;
   }
-  // Keep the point on the segment despite rounding of t.
-  px = std::clamp(px, std::min(x0, x1), std::max(x0, x1));
-  py = std::clamp(py, std::min(y0, y1), std::max(y0, y1));
-  if (crossing) *crossing = {float(px), float(py)};
+  // Keep the point on the segment and on the box despite rounding of t.
+  px = std::clamp(std::clamp(px, b.x0, b.x1), sx0, sx1);
+  py = std::clamp(std::clamp(py, b.y0, b.y1), sy0, sy1);
+  *crossing = {float(px), float(py)};
   return true;
 }
 

@@ -10,9 +10,10 @@ namespace geo {
 
 bool RectVsRect(const Rect2D& a, const Rect2D& b);
 bool RectVsCircle(const Rect2D& r, const Circle2D& c);
-// Writes the crossing of the outline nearest the segment's start (the exit
-// point for a segment that starts inside, the segment's end for one wholly
-// inside). The written point always lies on the segment.
+// Writes the crossing of the outline nearest the segment's start (the start
+// itself for a segment that starts on an edge heading in, the exit point for
+// one that starts inside, the segment's end for one wholly inside). The
+// written point always lies on the segment. Nothing is written on a miss.
 bool LineVsRect(const Line2D& l, const Rect2D& r, Point2D* crossing);
 bool LineVsCircle(const Line2D& l, const Circle2D& c);
 // Degrees in (-180, 180] of the direction from (x2, y2) toward (x1, y1); 0 for equal points.

@@ -1,0 +1,24 @@
+// Where an asset name, written as the game writes it ("Data\Angle.png"),
+// is found on this machine.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace engine {
+
+// Backslashes become '/'.
+std::string MapAssetName(std::string_view name);
+
+// The folder of the running executable (from /proc/self/exe), "" if unknown.
+std::string ExecutableDir();
+
+// The folder part of a path ("" for a bare name).
+std::string DirName(const std::string& path);
+
+// The mapped name as a regular file: as given when absolute; otherwise in the
+// working directory first, then in `exeDir`. Nothing when neither exists.
+std::optional<std::string> ResolveAsset(std::string_view name, const std::string& exeDir);
+
+}  // namespace engine

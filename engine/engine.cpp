@@ -1,0 +1,215 @@
+#include "engine.h"
+
+#include <SDL_image.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "log.h"
+
+namespace engine {
+namespace {
+
+volatile std::sig_atomic_t gStopSignal = 0;
+
+extern "C" void OnStopSignal(int) { gStopSignal = 1; }
+
+struct StopHandlers {
+  struct sigaction oldInt {};
+  struct sigaction oldTerm {};
+  bool installed = false;
+
+  void Install() {
+    gStopSignal = 0;
+    struct sigaction sa {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, &oldInt);
+    sigaction(SIGTERM, &sa, &oldTerm);
+    installed = true;
+  }
+  void Restore() {
+    if (!installed) return;
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
+    installed = false;
+  }
+};
+
+StopHandlers gStopHandlers;
+
+bool NonEmptyEnv(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v;
+}
+
+}  // namespace
+
+Engine& Core() {
+  static Engine engine;
+  return engine;
+}
+
+bool IsHeadlessDriver(const char* name) {
+  return name && (std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0 ||
+                  std::strcmp(name, "evdev") == 0);
+}
+
+void ReportFatal(const std::string& reason) {
+  Report("%s", reason.c_str());
+  const char* named = std::getenv("SDL_VIDEODRIVER");
+  const bool headless = named && *named && IsHeadlessDriver(named);
+  if (!headless && (NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY")))
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", reason.c_str(), nullptr);
+}
+
+void Engine::Register(uint32_t code, zglProc proc) {
+  switch (code) {
+    case zgl::kRegLoad: onLoad_ = proc; break;
+    case zgl::kRegDraw: onDraw_ = proc; break;
+    case zgl::kRegExit: onExit_ = proc; break;
+    default: Report("zgl_Reg: callback code %u is not used by this engine; ignored", code); break;
+  }
+}
+
+void Engine::SetCaption(const char* caption) {
+  settings_.caption = caption ? caption : "";
+  if (window_) SDL_SetWindowTitle(window_, settings_.caption.c_str());
+}
+
+bool Engine::SetOptions(uint16_t width, uint16_t height, bool fullScreen, bool vsync) {
+  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) {
+    Report("scr_SetOptions: %ux%u is not a window size; kept %dx%d", width, height, settings_.width,
+           settings_.height);
+    return false;
+  }
+  settings_.width = width;
+  settings_.height = height;
+  settings_.fullScreen = fullScreen;
+  settings_.vsync = vsync;
+  return true;
+}
+
+void Engine::ShowCursor(bool show) {
+  settings_.cursor = show;
+  if (videoUp_) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+std::string Engine::OpenDisplay() {
+  if (window_) return {};
+  // The loop watches SIGINT and SIGTERM itself (see Run).
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  const bool driverNamed = NonEmptyEnv("SDL_VIDEODRIVER");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::string("cannot start video: ") + SDL_GetError();
+  videoUp_ = true;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driverNamed && IsHeadlessDriver(driver)) {
+    std::string reason = std::string("no display to open the window on (SDL fell back to the '") + driver +
+                         "' driver); run it on a desktop, or name a video driver in SDL_VIDEODRIVER";
+    CloseDisplay();
+    return reason;
+  }
+  if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) Report("PNG support did not start: %s", IMG_GetError());
+
+  Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI;
+  if (settings_.fullScreen) windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  window_ = SDL_CreateWindow(settings_.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             settings_.width, settings_.height, windowFlags);
+  if (!window_) {
+    std::string reason = std::string("cannot create the window: ") + SDL_GetError();
+    CloseDisplay();
+    return reason;
+  }
+  const Uint32 sync = settings_.vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | sync);
+  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | sync);
+  if (!renderer_) {
+    std::string reason = std::string("cannot create the renderer: ") + SDL_GetError();
+    CloseDisplay();
+    return reason;
+  }
+  // High-density displays scale the picture and the mouse alike.
+  SDL_RenderSetLogicalSize(renderer_, settings_.width, settings_.height);
+  SDL_ShowCursor(settings_.cursor ? SDL_ENABLE : SDL_DISABLE);
+
+  SDL_RendererInfo info;
+  vsyncClaimed_ = SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
+                  !IsHeadlessDriver(driver);
+  SDL_DisplayMode mode;
+  const int display = SDL_GetWindowDisplayIndex(window_);
+  refreshHz_ = display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 ? mode.refresh_rate : 0;
+
+  batch.Attach(renderer_);
+  assets.SetRenderer(renderer_);
+  input.Reset();
+  return {};
+}
+
+void Engine::CloseDisplay() {
+  batch.Detach();
+  assets.ReleaseAll();
+  assets.SetRenderer(nullptr);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (window_) SDL_DestroyWindow(window_);
+  renderer_ = nullptr;
+  window_ = nullptr;
+  if (videoUp_) {
+    IMG_Quit();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    videoUp_ = false;
+  }
+}
+
+bool Engine::PumpEvents() {
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    input.Handle(event);
+    if (event.type == SDL_QUIT) quit_ = true;
+    if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) quit_ = true;
+  }
+  if (gStopSignal) quit_ = true;
+  return !quit_;
+}
+
+std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
+  if (running_) {
+    Report("zgl_Init: the loop is already running; ignored");
+    return {};
+  }
+  std::string reason = OpenDisplay();
+  if (!reason.empty()) return reason;
+  running_ = true;
+  quit_ = false;
+  gStopHandlers.Install();
+
+  if (onLoad_) onLoad_();
+  FramePacer pacer;
+  pacer.SetPeriod(framePeriod ? *framePeriod : PacingPeriod(clock.Frequency(), vsyncClaimed_, refreshHz_));
+  // Ticks count from the end of loading: the load itself is not replayed.
+  timers.SetFrequency(clock.Frequency());
+  timers.Start(clock.Now());
+  for (;;) {
+    const uint64_t frameStart = clock.Now();
+    if (!PumpEvents()) break;
+    timers.Advance(clock.Now());
+    batch.BeginFrame();
+    if (onDraw_) onDraw_();
+    batch.Present();
+    pacer.Wait(clock, frameStart);
+  }
+  if (onExit_) onExit_();
+
+  gStopHandlers.Restore();
+  CloseDisplay();
+  running_ = false;
+  return {};
+}
+
+void Engine::ResetRegistrations() {
+  settings_ = Settings{};
+  onLoad_ = onDraw_ = onExit_ = nullptr;
+  timers.Clear();
+}
+
+}  // namespace engine

@@ -1,0 +1,93 @@
+// The engine's one instance: the window options and callbacks the game
+// records first, the window and renderer that zgl_Init opens, and the loop
+// that runs events, due timers and frames until the window is closed or the
+// process is told to stop.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "../shell/zglApi.h"
+#include "assets.h"
+#include "batch.h"
+#include "clock.h"
+#include "input.h"
+#include "timers.h"
+
+namespace engine {
+
+struct Settings {
+  std::string caption;
+  int width = 800;
+  int height = 600;
+  bool fullScreen = false;
+  bool vsync = true;
+  bool cursor = true;
+};
+
+class Engine {
+ public:
+  static constexpr int kMaxSide = 16384;
+
+  void Register(uint32_t code, zglProc proc);
+  void* AddTimer(zglProc proc, uint32_t intervalMs) { return timers.Add(proc, intervalMs); }
+  void SetCaption(const char* caption);
+  // False (and nothing changed) for a size of 0 or above kMaxSide.
+  bool SetOptions(uint16_t width, uint16_t height, bool fullScreen, bool vsync);
+  void ShowCursor(bool show);
+
+  // Opens the window and renderer: "" on success, else the reason. Without a
+  // display SDL would fall back to an invisible window; that counts as a
+  // failure unless the user named a video driver in SDL_VIDEODRIVER.
+  std::string OpenDisplay();
+  void CloseDisplay();
+  // Handles every pending event; false once the window was closed or
+  // SIGINT/SIGTERM arrived.
+  bool PumpEvents();
+  void RequestQuit() { quit_ = true; }
+
+  // The window's whole life: open, load callback, loop, exit callback,
+  // release. "" once it has run; otherwise why the window could not be
+  // opened, and no callback was called. `framePeriod` overrides the pacing
+  // (clock ticks between frame starts; 0 for none).
+  std::string Run(Clock& clock, std::optional<uint64_t> framePeriod = std::nullopt);
+
+  bool Running() const { return running_; }
+  SDL_Window* Window() const { return window_; }
+  SDL_Renderer* Renderer() const { return renderer_; }
+  bool VsyncClaimed() const { return vsyncClaimed_; }
+  const Settings& Options() const { return settings_; }
+  // Forgets callbacks, timers and options (tests start each case afresh).
+  void ResetRegistrations();
+
+  Input input;
+  TimerSet timers;
+  Batch batch;
+  Assets assets;
+
+ private:
+  Settings settings_;
+  zglProc onLoad_ = nullptr;
+  zglProc onDraw_ = nullptr;
+  zglProc onExit_ = nullptr;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  bool videoUp_ = false;
+  bool vsyncClaimed_ = false;
+  int refreshHz_ = 0;
+  bool running_ = false;
+  bool quit_ = false;
+};
+
+Engine& Core();
+
+// The reason on stderr, and in a message box where a display exists.
+void ReportFatal(const std::string& reason);
+
+// Video drivers that show nothing to anybody.
+bool IsHeadlessDriver(const char* name);
+
+}  // namespace engine

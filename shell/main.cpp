@@ -1,0 +1,3 @@
+#include "shell/uShell.h"
+
+int main() { return RunGame(); }

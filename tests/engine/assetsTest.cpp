@@ -1,0 +1,312 @@
+// Loading: asset names as the game writes them, the font description's
+// grammar, images with and without alpha, and every kind of bad input
+// (missing and corrupt files, malformed fonts, null handles): a null result
+// or nothing drawn, one line on stderr, never a crash.
+#include <unistd.h>
+
+#include <string>
+
+#include "assetPath.h"
+#include "engineTestSupport.h"
+#include "fontFile.h"
+
+namespace {
+
+using engine::Core;
+using enginetest::TempDir;
+using testing::HasSubstr;
+
+const char* const kGoodFont =
+    "# a test font\n"
+    "zfi 1\n"
+    "\n"
+    "page glyphs.png\n"
+    "line 16\n"
+    "glyph 65 0 0 8 12 0 2 9\n"
+    "glyph 32 8 0 0 0 0 0 4\n"
+    "glyph 1114111 0 0 1 1 -1024 1024 4096\n";
+
+TEST(FontFile, AcceptsTheGrammarWithCommentsBlankLinesAndCrlf) {
+  engine::FontInfo font;
+  ASSERT_EQ(engine::ParseFontFile(kGoodFont, font), "");
+  EXPECT_EQ(font.page, "glyphs.png");
+  EXPECT_EQ(font.lineHeight, 16);
+  ASSERT_EQ(font.glyphs.size(), 3u);
+  EXPECT_EQ(font.glyphs[0].codepoint, 32u) << "sorted by codepoint";
+  EXPECT_EQ(font.glyphs[1].advance, 9);
+  EXPECT_EQ(font.glyphs[2].xOffset, -1024);
+
+  ASSERT_EQ(engine::ParseFontFile("\xEF\xBB\xBF# a comment of many words, more than any keyword line has\r\nzfi 1\r\n  # indented comment\r\npage a\\b.png\r\nline 1\r\n"
+                                  "glyph 0\t0 0 0 0 0 0 0\r\n",
+                                  font),
+            "");
+  EXPECT_EQ(font.page, "a/b.png") << "backslashes mapped like every asset name";
+}
+
+TEST(FontFile, RejectsEveryMalformedFile) {
+  const std::string body = "page p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n";
+  const struct {
+    const char* what;
+    std::string text;
+  } cases[] = {
+      {"empty", ""},
+      {"only comments", "# nothing\n\n"},
+      {"no header", body},
+      {"other version", "zfi 2\n" + body},
+      {"header with extra field", "zfi 1 x\n" + body},
+      {"header not first", body + "zfi 1\n"},
+      {"no page", "zfi 1\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"no line", "zfi 1\npage p.png\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"no glyphs", "zfi 1\npage p.png\nline 16\n"},
+      {"two pages", "zfi 1\npage q.png\n" + body},
+      {"two lines", "zfi 1\nline 8\n" + body},
+      {"page without a name", "zfi 1\npage\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"page name with a space", "zfi 1\npage my page.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"absolute page", "zfi 1\npage /etc/p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"absolute page, backslash", "zfi 1\npage \\etc\\p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"drive letter", "zfi 1\npage C:p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"page climbing out", "zfi 1\npage ../p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"page climbing out midway", "zfi 1\npage a\\..\\..\\p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"line 0", "zfi 1\npage p.png\nline 0\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"line 1025", "zfi 1\npage p.png\nline 1025\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"unknown keyword", "zfi 1\n" + body + "kerning 65 66 1\n"},
+      {"glyph missing a field", "zfi 1\npage p.png\nline 16\nglyph 65 0 0 8 12 0 2\n"},
+      {"glyph with an extra field", "zfi 1\npage p.png\nline 16\nglyph 65 0 0 8 12 0 2 9 1\n"},
+      {"trailing comment on a glyph", "zfi 1\npage p.png\nline 16\nglyph 65 0 0 8 12 0 2 9 # A\n"},
+      {"not a number", "zfi 1\npage p.png\nline 16\nglyph A 0 0 8 12 0 2 9\n"},
+      {"number with junk", "zfi 1\npage p.png\nline 16\nglyph 65 0 0 8px 12 0 2 9\n"},
+      {"hex number", "zfi 1\npage p.png\nline 16\nglyph 0x41 0 0 8 12 0 2 9\n"},
+      {"plus sign", "zfi 1\npage p.png\nline 16\nglyph +65 0 0 8 12 0 2 9\n"},
+      {"overflow", "zfi 1\npage p.png\nline 16\nglyph 65 99999999999999999999 0 8 12 0 2 9\n"},
+      {"codepoint past Unicode", "zfi 1\npage p.png\nline 16\nglyph 1114112 0 0 8 12 0 2 9\n"},
+      {"negative width", "zfi 1\npage p.png\nline 16\nglyph 65 0 0 -8 12 0 2 9\n"},
+      {"negative x", "zfi 1\npage p.png\nline 16\nglyph 65 -1 0 8 12 0 2 9\n"},
+      {"offset too far", "zfi 1\npage p.png\nline 16\nglyph 65 0 0 8 12 -1025 2 9\n"},
+      {"advance too far", "zfi 1\npage p.png\nline 16\nglyph 65 0 0 8 12 0 2 4097\n"},
+      {"duplicate codepoint", "zfi 1\n" + body + "glyph 65 8 0 8 12 0 2 9\n"},
+      {"NUL byte", std::string("zfi 1\npage p.png\0\nline 16\nglyph 65 0 0 8 12 0 2 9\n", 47)},
+      {"over 1 MiB", "zfi 1\n" + body + std::string(engine::kMaxFontFileBytes, '#')},
+  };
+  for (const auto& c : cases) {
+    engine::FontInfo font;
+    EXPECT_NE(engine::ParseFontFile(c.text, font), "") << c.what;
+  }
+}
+
+TEST(FontFile, GlyphsMustLieInsideThePage) {
+  engine::FontInfo font;
+  ASSERT_EQ(engine::ParseFontFile("zfi 1\npage p\nline 8\nglyph 65 8 0 8 8 0 0 8\n", font), "");
+  EXPECT_EQ(engine::CheckGlyphsFit(font, 16, 8), "");
+  EXPECT_NE(engine::CheckGlyphsFit(font, 15, 8), "");
+  EXPECT_NE(engine::CheckGlyphsFit(font, 16, 7), "");
+  ASSERT_EQ(engine::ParseFontFile("zfi 1\npage p\nline 8\nglyph 65 2147483647 0 2147483647 1 0 0 8\n", font), "");
+  EXPECT_NE(engine::CheckGlyphsFit(font, 16, 8), "") << "no overflow in x + w";
+}
+
+// Runs in a fresh working directory and returns to the old one.
+class InTempDir {
+ public:
+  InTempDir() : old_(std::filesystem::current_path()) { std::filesystem::current_path(dir.Path()); }
+  ~InTempDir() { std::filesystem::current_path(old_); }
+  TempDir dir;
+
+ private:
+  std::filesystem::path old_;
+};
+
+TEST(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
+  EXPECT_EQ(engine::MapAssetName("Data\\Angle.png"), "Data/Angle.png");
+  EXPECT_EQ(engine::DirName("/a/b/c.png"), "/a/b");
+  EXPECT_EQ(engine::DirName("c.png"), "");
+  EXPECT_EQ(engine::DirName("/c.png"), "/");
+
+  InTempDir here;
+  TempDir exe;
+  std::filesystem::create_directories(exe.File("Data"));
+  exe.Write("Data/a.png", "exe");
+  EXPECT_EQ(engine::ResolveAsset("Data\\a.png", exe.Path()), exe.File("Data/a.png"));
+  std::filesystem::create_directories("Data");
+  here.dir.Write("Data/a.png", "cwd");
+  EXPECT_EQ(engine::ResolveAsset("Data\\a.png", exe.Path()), "Data/a.png") << "the working directory wins";
+  EXPECT_EQ(engine::ResolveAsset("Data\\missing.png", exe.Path()), std::nullopt);
+  EXPECT_EQ(engine::ResolveAsset("Data", exe.Path()), std::nullopt) << "a folder is not an asset";
+  EXPECT_EQ(engine::ResolveAsset("", exe.Path()), std::nullopt);
+  EXPECT_EQ(engine::ResolveAsset(exe.File("Data/a.png"), ""), exe.File("Data/a.png")) << "absolute as given";
+  EXPECT_FALSE(engine::ExecutableDir().empty());
+}
+
+uint32_t PixelOf(SDL_Surface* s, int x, int y) {
+  return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch)[x];
+}
+
+TEST(PrepareSurface, ComputedAlphaComesFromBrightnessOnlyWithoutAnAlphaChannel) {
+  SDL_Surface* rgb = SDL_CreateRGBSurfaceWithFormat(0, 3, 1, 24, SDL_PIXELFORMAT_RGB24);
+  ASSERT_NE(rgb, nullptr);
+  const uint8_t bytes[9] = {255, 255, 255, 0, 0, 0, 30, 60, 90};
+  for (int i = 0; i < 9; ++i) static_cast<uint8_t*>(rgb->pixels)[i] = bytes[i];
+
+  SDL_Surface* s = engine::PrepareSurface(rgb, zgl::kNoColorKey, zgl::kTexCalcAlpha);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(PixelOf(s, 0, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(PixelOf(s, 1, 0), 0x00000000u);
+  EXPECT_EQ(PixelOf(s, 2, 0), 0x3C1E3C5Au) << "alpha (30 + 60 + 90) / 3 = 60";
+  SDL_FreeSurface(s);
+
+  s = engine::PrepareSurface(rgb, zgl::kNoColorKey, 0);
+  EXPECT_EQ(PixelOf(s, 2, 0), 0xFF1E3C5Au) << "without the flag: opaque";
+  SDL_FreeSurface(s);
+  s = engine::PrepareSurface(rgb, 0x000000, 0);
+  EXPECT_EQ(PixelOf(s, 1, 0) >> 24, 0u) << "the colour key is transparent";
+  EXPECT_EQ(PixelOf(s, 0, 0) >> 24, 255u);
+  SDL_FreeSurface(s);
+  SDL_FreeSurface(rgb);
+
+  SDL_Surface* argb = SDL_CreateRGBSurfaceWithFormat(0, 1, 1, 32, SDL_PIXELFORMAT_ARGB8888);
+  *static_cast<uint32_t*>(argb->pixels) = 0x80FFFFFF;
+  s = engine::PrepareSurface(argb, zgl::kNoColorKey, zgl::kTexCalcAlpha);
+  EXPECT_EQ(PixelOf(s, 0, 0), 0x80FFFFFFu) << "an image's own alpha is kept";
+  SDL_FreeSurface(s);
+  SDL_FreeSurface(argb);
+  EXPECT_EQ(engine::PrepareSurface(nullptr, zgl::kNoColorKey, 0), nullptr);
+}
+
+class Loading : public enginetest::DisplayTest {
+ protected:
+  // Runs `load` and returns what it wrote on stderr.
+  template <typename F>
+  std::string Stderr(F load) {
+    testing::internal::CaptureStderr();
+    load();
+    return testing::internal::GetCapturedStderr();
+  }
+  // The engine's own lines ("ZenGL: ..."); libpng adds one of its own for a damaged file.
+  static int Lines(const std::string& text) {
+    int n = 0;
+    for (size_t at = text.find("ZenGL: "); at != std::string::npos; at = text.find("ZenGL: ", at + 1)) ++n;
+    return n;
+  }
+};
+
+TEST_F(Loading, APngByTheGamesNameWithItsFlags) {
+  InTempDir here;
+  std::filesystem::create_directories("Data");
+  enginetest::SavePng("Data/Wall.png", 8, 4, [](int, int) { return 0xFF102030u; });
+  Texture* linear = tex_LoadFromFile("Data\\Wall.png", zgl::kNoColorKey, 0x432);
+  ASSERT_NE(linear, nullptr);
+  EXPECT_EQ(linear->width, 8);
+  EXPECT_EQ(linear->height, 4);
+  SDL_ScaleMode mode;
+  ASSERT_EQ(SDL_GetTextureScaleMode(linear->handle, &mode), 0);
+  EXPECT_EQ(mode, SDL_ScaleModeLinear);
+  Texture* nearest = tex_LoadFromFile("Data\\Wall.png", zgl::kNoColorKey, zgl::kTexClamp);
+  ASSERT_EQ(SDL_GetTextureScaleMode(nearest->handle, &mode), 0);
+  EXPECT_EQ(mode, SDL_ScaleModeNearest);
+
+  tex_SetFrameSize(&linear, 4, 2);
+  EXPECT_EQ(linear->frameWidth, 4);
+  EXPECT_EQ(linear->frameHeight, 2);
+}
+
+TEST_F(Loading, MissingOrCorruptImageIsNullWithOneLineNamingIt) {
+  InTempDir here;
+  here.dir.Write("garbage.png", "this is not a PNG at all");
+  enginetest::SavePng(here.dir.File("whole.png"), 16, 16, [](int x, int y) { return 0xFF000000u | (x * y); });
+  std::string png;
+  {
+    std::ifstream in(here.dir.File("whole.png"), std::ios::binary);
+    png.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  here.dir.Write("truncated.png", png.substr(0, png.size() / 2));
+  here.dir.Write("empty.png", "");
+  std::filesystem::create_directories("folder.png");
+
+  for (const char* name : {"Data\\missing.png", "garbage.png", "truncated.png", "empty.png", "folder.png"}) {
+    Texture* t = reinterpret_cast<Texture*>(1);
+    const std::string err = Stderr([&] { t = tex_LoadFromFile(name, zgl::kNoColorKey, 0x432); });
+    EXPECT_EQ(t, nullptr) << name;
+    EXPECT_THAT(err, HasSubstr(name));
+    EXPECT_EQ(Lines(err), 1) << err;
+  }
+}
+
+TEST_F(Loading, AFontAndItsPage) {
+  InTempDir here;
+  std::filesystem::create_directories("Data/fonts");
+  here.dir.Write("Data/fonts/font_1.zfi", kGoodFont);
+  enginetest::SavePng("Data/fonts/glyphs.png", 16, 16, [](int, int) { return 0xFFFFFFFFu; });
+  Font* font = font_LoadFromFile("Data\\fonts\\font_1.zfi");
+  ASSERT_NE(font, nullptr);
+  ASSERT_NE(font->page, nullptr);
+  EXPECT_EQ(font->page->width, 16);
+  EXPECT_EQ(font->info.lineHeight, 16);
+  EXPECT_EQ(font->info.glyphs.size(), 3u);
+}
+
+TEST_F(Loading, BadFontsAreNullWithOneLine) {
+  InTempDir here;
+  enginetest::SavePng("glyphs.png", 16, 16, [](int, int) { return 0xFFFFFFFFu; });
+  enginetest::SavePng("small.png", 4, 4, [](int, int) { return 0xFFFFFFFFu; });
+  here.dir.Write("good.zfi", kGoodFont);
+  here.dir.Write("malformed.zfi", "zfi 1\npage glyphs.png\nline 16\nglyph 65 0 0 8\n");
+  here.dir.Write("nopage.zfi", "zfi 1\npage absent.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n");
+  here.dir.Write("outside.zfi", "zfi 1\npage small.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n");
+  here.dir.Write("corruptpage.zfi", "zfi 1\npage good.zfi\nline 16\nglyph 65 0 0 8 12 0 2 9\n");
+  here.dir.Write("huge.zfi", std::string(engine::kMaxFontFileBytes + 10, '#'));
+  const int texturesBefore = Core().assets.TextureCount();
+  for (const char* name : {"missing.zfi", "malformed.zfi", "nopage.zfi", "outside.zfi", "corruptpage.zfi",
+                           "huge.zfi"}) {
+    Font* f = reinterpret_cast<Font*>(1);
+    const std::string err = Stderr([&] { f = font_LoadFromFile(name); });
+    EXPECT_EQ(f, nullptr) << name;
+    EXPECT_THAT(err, HasSubstr(name));
+    EXPECT_EQ(Lines(err), 1) << err;
+  }
+  EXPECT_EQ(Core().assets.TextureCount(), texturesBefore) << "no page kept for a rejected font";
+}
+
+TEST_F(Loading, NullHandlesAndNullArgumentsAreHarmless) {
+  EXPECT_EQ(tex_LoadFromFile(nullptr, zgl::kNoColorKey, 0), nullptr);
+  EXPECT_EQ(font_LoadFromFile(nullptr), nullptr);
+  tex_SetFrameSize(nullptr, 4, 4);
+  Texture* none = nullptr;
+  tex_SetFrameSize(&none, 4, 4);
+  EXPECT_EQ(none, nullptr);
+  wnd_SetCaption(nullptr);
+  EXPECT_EQ(timer_Add(nullptr, 17), nullptr);
+  zgl_Reg(zgl::kRegDraw, nullptr);
+  const Point2D pts[3] = {{10, 10}, {20, 10}, {10, 20}};
+  pr2d_TriList(nullptr, pts, nullptr, 0, 2, 0xFFFFFF, 255, zgl::kFill);
+  pr2d_TriList(nullptr, nullptr, pts, 0, 2, 0xFFFFFF, 255, zgl::kFill);
+  EXPECT_EQ(Pixel(12, 12), 0xFFFFFFu) << "a null texture draws flat colour";
+  const Rect2D r{0, 0, 1, 1};
+  const Circle2D c{0, 0, 1};
+  const Line2D l{0, 0, 1, 1};
+  Point2D at{};
+  EXPECT_FALSE(col2d_Rect(nullptr, &r));
+  EXPECT_FALSE(col2d_Rect(&r, nullptr));
+  EXPECT_FALSE(col2d_RectVsCircle(nullptr, &c));
+  EXPECT_FALSE(col2d_RectVsCircle(&r, nullptr));
+  EXPECT_FALSE(col2d_LineVsRect(nullptr, &r, &at));
+  EXPECT_FALSE(col2d_LineVsRect(&l, nullptr, &at));
+  EXPECT_TRUE(col2d_LineVsRect(&l, &r, nullptr));
+  EXPECT_FALSE(col2d_LineVsCircle(nullptr, &c));
+  EXPECT_FALSE(col2d_LineVsCircle(&l, nullptr));
+}
+
+TEST(WithoutAWindow, LoadsFailCleanlyAndDrawingDoesNothing) {
+  ASSERT_EQ(Core().Window(), nullptr);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(tex_LoadFromFile("Data\\Angle.png", zgl::kNoColorKey, 0x432), nullptr);
+  EXPECT_EQ(font_LoadFromFile("Data\\font_1.zfi"), nullptr);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_THAT(err, HasSubstr("no window"));
+  const Point2D pts[3] = {{10, 10}, {20, 10}, {10, 20}};
+  pr2d_Rect(0, 0, 10, 10, 0xFFFFFF, 255, zgl::kFill);
+  pr2d_Circle(5, 5, 5, 0xFFFFFF, 255, 8, zgl::kFill);
+  pr2d_TriList(nullptr, pts, pts, 0, 2, 0xFFFFFF, 255, zgl::kFill);
+  EXPECT_EQ(Core().batch.Pending(), 0);
+  EXPECT_FALSE(scr_SetOptions(0, 600, 60, false, true));
+  EXPECT_TRUE(scr_SetOptions(800, 600, 60, false, true));
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+// The hero: facing, movement, reach, take and set-down, hiding.
+#include <cmath>
+
+#include "scene.h"
+
+namespace {
+
+class HeroTest : public SceneTest {};
+
+TEST_F(HeroTest, MovesFivePerTickOrThreeAndAHalfPerAxisDiagonally) {
+  struct {
+    bool w, a, s, d;
+    float dx, dy;
+  } cases[] = {{false, false, false, false, 0, 0}, {false, false, false, true, 5, 0},
+               {false, true, false, false, -5, 0}, {true, false, false, false, 0, -5},
+               {false, false, true, true, 3.5f, 3.5f}, {true, true, false, false, -3.5f, -3.5f},
+               {true, true, true, false, -5, 0},   {true, true, true, true, 0, 0}};
+  for (const auto& c : cases) {
+    ClearWorld();
+    THero* hero = MakeHero(300, 300);
+    Hold(c.w, c.a, c.s, c.d);
+    hero->Update();
+    EXPECT_EQ(hero->Circle.CX, 300 + c.dx);
+    EXPECT_EQ(hero->Circle.CY, 300 + c.dy);
+    EXPECT_EQ(hero->Left, int32_t(std::nearbyint(290 + c.dx)));
+  }
+}
+
+TEST_F(HeroTest, FacesThePointerAndReadsInputInAFixedOrder) {
+  THero* hero = MakeHero(300, 300);
+  fake::engine.mouseX = 310;
+  fake::engine.mouseY = 310;
+  hero->Update();
+  EXPECT_FLOAT_EQ(hero->Angle, 45);
+  const std::vector<std::string> expected = {"mouse_X()",     "mouse_Y()",     "m_Angle(310,310,300,300)",
+                                             "key_Down(17)", "key_Down(31)", "key_Down(30)",
+                                             "key_Down(32)", "key_Press(18)"};
+  std::vector<std::string> head(fake::engine.calls.begin(), fake::engine.calls.begin() + 8);
+  EXPECT_EQ(head, expected);
+}
+
+TEST_F(HeroTest, ReachIsStrictlyWithin25PixelsOfTheWholePixelBounds) {
+  // Hero at (300, 300): Left 290, Right 310, Top 290, Bottom 310.
+  struct {
+    float bx, by;
+    bool taken;
+  } cases[] = {{265, 300, false}, {265.5f, 300, true}, {335, 300, false}, {334.5f, 300, true},
+               {300, 265, false}, {300, 265.5f, true}, {300, 335, false}, {300, 334.5f, true}};
+  for (const auto& c : cases) {
+    ClearWorld();
+    THero* hero = MakeHero(300, 300);
+    TBox* box = MakeBox(c.bx, c.by);
+    PressE();
+    hero->Update();
+    EXPECT_EQ(hero->Carried == box, c.taken) << c.bx << "," << c.by;
+    EXPECT_EQ(Solids.Count(), c.taken ? 0 : 1);
+  }
+}
+
+TEST_F(HeroTest, TakesTheFirstBoxInReachAndTheOthersKeepTheirOrder) {
+  THero* hero = MakeHero(300, 300);
+  TObj* wall = MakeWall(600, 600, 30, 30);
+  TBox* far = MakeBox(500, 500);
+  TBox* first = MakeBox(320, 300);
+  TBox* second = MakeBox(280, 300);
+  PressE();
+  hero->Update();
+  EXPECT_EQ(hero->Carried, first);
+  ASSERT_EQ(Solids.Count(), 3);
+  EXPECT_EQ(Solids[0], wall);
+  EXPECT_EQ(Solids[1], far);
+  EXPECT_EQ(Solids[2], second);
+  EXPECT_EQ(Boxes.Count(), 3);
+}
+
+TEST_F(HeroTest, TakeKeyActsOncePerPress) {
+  THero* hero = MakeHero(300, 300);
+  TBox* box = MakeBox(320, 300);
+  PressE();
+  Tick();
+  EXPECT_EQ(hero->Carried, box);
+  fake::engine.down[keys::E] = true;  // still held, no new press
+  for (int i = 0; i < 5; ++i) Tick();
+  EXPECT_EQ(hero->Carried, box);
+  PressE();
+  Tick();
+  EXPECT_EQ(hero->Carried, nullptr);
+}
+
+TEST_F(HeroTest, HiddenOnlyWhileCarryingAndStandingStill) {
+  THero* hero = MakeHero(300, 300);
+  MakeBox(320, 300);
+  PressE();
+  Tick();  // taken without moving: hidden in the very tick of the take
+  EXPECT_TRUE(hero->Hidden);
+  Hold(false, false, false, true);
+  Tick();
+  EXPECT_FALSE(hero->Hidden);
+  Hold(true, true, true, true);  // all four keys cancel
+  Tick();
+  EXPECT_TRUE(hero->Hidden);
+  Hold(false, false, false, false);
+  for (int i = 0; i < 20; ++i) Tick();  // offset settles onto the hero
+  EXPECT_TRUE(hero->Hidden);
+  PressE();
+  Tick();  // set down: the box now rests on his centre and does not push him
+  EXPECT_EQ(hero->Carried, nullptr);
+  EXPECT_FALSE(hero->Hidden);
+  EXPECT_EQ(hero->Circle.CX, 305.0f);
+}
+
+TEST_F(HeroTest, WalkingIntoAWallWhileCarryingIsNotHiding) {
+  THero* hero = MakeHero(300, 300);
+  TBox* box = MakeBox(300, 300);
+  CarryBox(box, true);
+  Solids.Remove(box);
+  MakeWall(328, 300, 30, 30);  // spans x 313..343: his circle overlaps it after a step
+  Hold(false, false, false, true);
+  hero->Update();
+  EXPECT_FALSE(hero->Hidden);
+  EXPECT_LT(hero->Circle.CX, 305.0f);
+  EXPECT_NE(hero->Circle.CX, 300.0f);
+}
+
+TEST_F(HeroTest, BoxTakenInATickNoLongerBlocksTheHeroThatTick) {
+  THero* hero = MakeHero(300, 300);
+  TBox* box = MakeBox(322, 300);  // just right of him, overlapping his path
+  Hold(false, false, false, true);
+  PressE();
+  hero->Update();
+  EXPECT_EQ(hero->Carried, box);
+  EXPECT_EQ(hero->Circle.CX, 305.0f);
+  // Its first update followed the hero's new centre.
+  EXPECT_EQ(box->Circle.CX, float(305 + float(double(22 * 9) / 10.0)));
+}
+
+TEST_F(HeroTest, DrawsHisSquareThenTheCarriedBoxOverIt) {
+  THero* hero = MakeHero(300, 300);
+  TBox* box = MakeBox(300, 300);
+  CarryBox(box, true);
+  Solids.Remove(box);
+  for (int i = 0; i < 30; ++i) box->Update();
+  fake::engine.calls.clear();
+  hero->Draw();
+  EXPECT_EQ(fake::engine.calls, (std::vector<std::string>{"pr2d_Rect(290,290,20,20,11489874,255,65536)",
+                                                          "pr2d_Rect(288,288,25,25,15790112,255,65536)"}));
+}
+
+}  // namespace
