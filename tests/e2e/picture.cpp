@@ -118,7 +118,9 @@ FreeMap::FreeMap(const Picture& p, int margin) : w_(p.width), h_(p.height) {
   const int half = kHeroSize / 2 + margin;
   for (int y = 0; y < h_; ++y)
     for (int x = 0; x < w_; ++x)
-      free_[size_t(y) * w_ + x] = obstacles.Clear(x - half, y - half, x + half, y + half);
+      // Past the window's edge nothing is seen, and he may stand half off screen.
+      free_[size_t(y) * w_ + x] = obstacles.Clear(std::max(x - half, 0), std::max(y - half, 0),
+                                                  std::min(x + half, w_), std::min(y + half, h_));
 }
 
 bool FreeMap::Free(int x, int y) const {

@@ -69,8 +69,8 @@ class ObstacleMap {
   std::vector<int> sat_;
 };
 
-// Hero centres from which the hero's square, grown by margin on every side,
-// touches no obstacle (walls, boxes, guards and their marks) and stays on screen.
+// Hero centres on screen from which the hero's square, grown by margin on every
+// side, touches no obstacle (walls, boxes, guards and their marks).
 class FreeMap {
  public:
   FreeMap(const Picture& p, int margin);

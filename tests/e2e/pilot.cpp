@@ -125,8 +125,7 @@ void Pilot::Walk(const Leg& leg) {
   Settle();
 }
 
-bool Pilot::Reach(const std::function<Goal(const Picture&)>& goalFor, int margin,
-                  milliseconds timeout) {
+bool Pilot::Reach(const GoalFor& goalFor, int margin, milliseconds timeout) {
   auto end = Clock::now() + timeout;
   while (Clock::now() < end) {
     Picture p;

@@ -31,7 +31,8 @@ class Pilot {
  public:
   Pilot(XSession& x, const WindowInfo& window) : x_(x), window_(window) {}
 
-  Picture Look() { return x_.Capture(window_); }
+  Picture Look() { return last_ = x_.Capture(window_); }
+  const Picture& last() const { return last_; }  // the latest capture, for a person to look at
   // The hero's square from a fresh capture, waiting briefly while a hop covers him.
   std::optional<Blob> Hero(Picture* seen = nullptr);
   // Waits until two captures in a row show the hero at the same place.
@@ -40,13 +41,14 @@ class Pilot {
   // or stops, or the time runs out.
   void Walk(const Leg& leg);
   // Walks until the hero stands where goal holds; replans after every leg.
-  bool Reach(const std::function<Goal(const Picture&)>& goalFor, int margin,
-             std::chrono::milliseconds timeout);
+  using GoalFor = std::function<Goal(const Picture&)>;
+  bool Reach(const GoalFor& goalFor, int margin, std::chrono::milliseconds timeout);
   void Tap(const char* key, std::chrono::milliseconds hold);
 
  private:
   XSession& x_;
   WindowInfo window_;
+  Picture last_;
 };
 
 }  // namespace e2e
