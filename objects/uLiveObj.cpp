@@ -73,8 +73,12 @@ void TLiveObj::CastView() {
     tri[2] = end;
     prevEnd = end;
 
-    const Point2D uv = {float((double(ray.X1) - double(ray.X0)) / double(TexSpan) + 0.5),
-                        float((double(ray.Y1) - double(ray.Y0)) / double(TexSpan) + 0.5)};
+    // A range below zero leaves no texture square (TexSpan 0 or less): the
+    // coordinates stay at the tip rather than divide by zero.
+    const Point2D uv = TexSpan <= 0
+                           ? Point2D{0.5f, 0.5f}
+                           : Point2D{float((double(ray.X1) - double(ray.X0)) / double(TexSpan) + 0.5),
+                                     float((double(ray.Y1) - double(ray.Y0)) / double(TexSpan) + 0.5)};
     Point2D* tex = &ViewUV[size_t(3 * i)];
     tex[0] = {0.5f, 0.5f};
     tex[1] = prevUV;

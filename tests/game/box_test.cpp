@@ -111,6 +111,34 @@ TEST_F(BoxTest, GlideEndsShortOfTheTargetByTheSideItWasSetDownOn) {
   }
 }
 
+TEST_F(BoxTest, GlideNearTheWindowsCornerIsToTheBit) {
+  // Set down beside a hero at the left or top edge, the box glides across 0,
+  // where a tenth rounded to float32 before the sum would land elsewhere (a
+  // float tenth ends at -18.1000023 and 0.90000087). Each step adds a tenth of
+  // the whole pixels left in double and stores the sum once as float32: 4 to
+  // -20 ends at -18.2000008, -25 to 3 at 0.900000632, and the other axis,
+  // 300 to 302 in steps of 0.2, at 301.000061.
+  struct {
+    float hx, hy;
+    int place;  // the places before it are walled off
+    float endX, endY;
+  } cases[] = {{4, 300, 0, -18.2000008f, 301.000061f},
+               {-25, 300, 1, 0.900000632f, 301.000061f},
+               {300, 4, 2, 301.000061f, -18.2000008f},
+               {300, -25, 3, 301.000061f, 0.900000632f}};
+  for (const auto& c : cases) {
+    ClearWorld();
+    TBox* box = CarriedSettled(c.hx, c.hy);
+    for (int p = 0; p < c.place; ++p) MakeWallOver(Place(p));
+    CarryBox(box, false);
+    ASSERT_FALSE(box->Held);
+    for (int i = 0; i < 40; ++i) box->Update();
+    SCOPED_TRACE(testing::Message() << "hero at " << c.hx << "," << c.hy);
+    EXPECT_EQ(Bits(box->Circle.CX), Bits(c.endX)) << box->Circle.CX;
+    EXPECT_EQ(Bits(box->Circle.CY), Bits(c.endY)) << box->Circle.CY;
+  }
+}
+
 TEST_F(BoxTest, SetDownTriesLeftRightAboveBelowAndKeepsTheBoxWhenAllAreBlocked) {
   for (int blocked = 0; blocked <= 4; ++blocked) {
     ClearWorld();

@@ -33,17 +33,32 @@ TEST_F(GuardTest, ShortRangeGuardShowsMarksWithoutASighting) {
 }
 
 TEST_F(GuardTest, IdleSweepTurnsTheConeFromZeroToAroundOneHundredThirty) {
+  // Each tick the phase gains the double 0.02 and is stored as float32; the
+  // facing is 135 * cos of that stored phase in double, stored as float32. A
+  // float step would give 0.0999999940 in tick 5, a float cosine 134.757065 in tick 3.
+  struct {
+    float phase, angle;
+  } ticks[] = {{0.0199999996f, 134.973007f},
+               {0.0399999991f, 134.892014f},
+               {0.0599999987f, 134.75708f},
+               {0.0799999982f, 134.568237f},
+               {0.100000001f, 134.325562f}};
   MakeHero(-1000, -1000);
   TEnemy* guard = MakeGuard(300, 300);
-  guard->Update();
-  EXPECT_NEAR(guard->ViewTris[2].Y, 300 - 100, 1e-3);  // first cone from -30 degrees
-  EXPECT_EQ(Bits(guard->SweepPhase), Bits(0.02f));
-  EXPECT_EQ(Bits(guard->Angle), Bits(float(std::cos(double(0.02f)) * 135)));
-  EXPECT_NEAR(guard->Angle, 134.973, 1e-3);
-  guard->Update();
-  const double first = 100 * 3.14159265358979 / 180, middle = 130 * 3.14159265358979 / 180;
-  EXPECT_NEAR(guard->ViewTris[2].X, 300 + 200 * std::cos(first), 1e-3);
-  EXPECT_NEAR(guard->ViewTris[3 * 6 + 2].Y, 300 + 200 * std::sin(middle), 1e-3);
+  for (int t = 0; t < 5; ++t) {
+    guard->Update();
+    EXPECT_EQ(Bits(guard->SweepPhase), Bits(ticks[t].phase)) << "tick " << t + 1;
+    EXPECT_EQ(Bits(guard->Angle), Bits(ticks[t].angle)) << "tick " << t + 1;
+    if (t == 0) {
+      EXPECT_NEAR(guard->ViewTris[2].Y, 300 - 100, 1e-3);  // first cone from -30 degrees
+    }
+    if (t == 1) {
+      // The second cone spans 100 to 160 degrees around its middle ray at 130.
+      const double first = 100 * 3.14159265358979 / 180, middle = 130 * 3.14159265358979 / 180;
+      EXPECT_NEAR(guard->ViewTris[2].X, 300 + 200 * std::cos(first), 1e-3);
+      EXPECT_NEAR(guard->ViewTris[3 * 6 + 2].Y, 300 + 200 * std::sin(middle), 1e-3);
+    }
+  }
 }
 
 TEST_F(GuardTest, OneSightingHoldsTheFacingForOneHundredTicksThenTheSweepResumes) {
@@ -51,6 +66,7 @@ TEST_F(GuardTest, OneSightingHoldsTheFacingForOneHundredTicksThenTheSweepResumes
   TEnemy* guard = MakeGuard(300, 300);
   for (int i = 0; i < 10; ++i) guard->Update();
   const float phase = guard->SweepPhase;
+  EXPECT_EQ(Bits(phase), Bits(0.199999988f));  // ten double steps of 0.02
   // Tick T: the hero steps into the cone's middle ray, then leaves.
   const float middle = float(std::trunc(guard->Angle / 5) * 5 * 3.14159265358979 / 180);
   hero->Circle = {300 + 150 * std::cos(middle), 300 + 150 * std::sin(middle), 10};
@@ -66,9 +82,9 @@ TEST_F(GuardTest, OneSightingHoldsTheFacingForOneHundredTicksThenTheSweepResumes
     EXPECT_EQ(guard->AlertLevel, 0);
   }
   EXPECT_EQ(guard->AlertTimer, 0);
-  guard->Update();  // T + 100
-  EXPECT_EQ(Bits(guard->SweepPhase), Bits(float(double(phase) + 0.02)));
-  EXPECT_EQ(guard->Angle, float(std::cos(double(guard->SweepPhase)) * 135));
+  guard->Update();  // T + 100: the eleventh step, from where the phase stopped
+  EXPECT_EQ(Bits(guard->SweepPhase), Bits(0.219999984f));
+  EXPECT_EQ(Bits(guard->Angle), Bits(131.746155f));
 }
 
 TEST_F(GuardTest, DrawsItsBodyThenOneMarkPerLevelAboveItsTopEdge) {

@@ -109,6 +109,45 @@ TEST_F(HeroTest, HiddenOnlyWhileCarryingAndStandingStill) {
   EXPECT_EQ(hero->Circle.CX, 305.0f);
 }
 
+TEST_F(HeroTest, HiddenComparesTheCentreAfterThePushOutNotTheKeys) {
+  // The hero at (300, 300), radius 10. Wall A (centre 320, 30 wide) overlaps
+  // him where he stands and pushes him left to 298, 295.8, 293.38. Wall B
+  // (centre 355, 82 wide, left edge 314) overlaps him after a step right to
+  // 305 and pushes him back a tenth of 50: exactly to where he started.
+  enum Wall { kNone, kA, kB };
+  struct {
+    bool carrying, w, a, s, d;
+    Wall wall;
+    float endX;
+    bool hidden;
+  } cases[] = {
+      {true, false, false, false, false, kNone, 300, true},
+      {true, false, false, false, false, kA, 293.379974f, false},  // no key held, yet moved
+      {true, true, true, true, true, kNone, 300, true},            // keys held, yet still
+      {true, true, true, true, true, kA, 293.379974f, false},
+      {true, false, false, false, true, kNone, 305, false},
+      {true, false, false, false, true, kB, 300, true},  // walked and was pushed back exactly
+      {false, false, false, false, false, kNone, 300, false},
+  };
+  for (const auto& c : cases) {
+    ClearWorld();
+    THero* hero = MakeHero(300, 300);
+    if (c.carrying) {
+      TBox* box = MakeBox(300, 300);
+      CarryBox(box, true);
+      Solids.Remove(box);
+    }
+    if (c.wall == kA) MakeWall(320, 300, 30, 30);
+    if (c.wall == kB) MakeWall(355, 300, 82, 40);
+    Hold(c.w, c.a, c.s, c.d);
+    hero->Update();
+    SCOPED_TRACE(testing::Message() << "keys " << c.w << c.a << c.s << c.d << ", wall " << c.wall);
+    EXPECT_EQ(Bits(hero->Circle.CX), Bits(c.endX)) << hero->Circle.CX;
+    EXPECT_EQ(hero->Circle.CY, 300.0f);
+    EXPECT_EQ(hero->Hidden, c.hidden);
+  }
+}
+
 TEST_F(HeroTest, WalkingIntoAWallWhileCarryingIsNotHiding) {
   THero* hero = MakeHero(300, 300);
   TBox* box = MakeBox(300, 300);

@@ -25,23 +25,38 @@ TEST_F(WorldTest, FreePlaceTestsOnlySolidsWithTheCandidateFirst) {
 }
 
 TEST_F(WorldTest, PushOutStepsATenthOfTheCentreDistanceAtMostThreeTimes) {
+  // A circle of radius 10 pushed by one wall. Each step adds a tenth of the
+  // float32 offset in double and stores the sum once as float32.
   struct {
-    float wallWidth;
-    float endX;  // circle of radius 10 starting 20 right of the wall's centre at 100
-  } cases[] = {{24, 122}, {28, float(122 + 2.2)}, {50, float(float(122 + 2.2) + (float(122 + 2.2) - 100) / 10.0)}};
+    float wallX, wallY, wallW, wallH;
+    float startX, startY;
+    float endX, endY;
+    bool stillOverlaps;
+  } cases[] = {
+      // 20 right of the wall's centre: 2 right, then 2.2, then 2.42 (122, 124.2, 126.62 as float32).
+      {100, 100, 24, 40, 120, 100, 122, 100, false},
+      {100, 100, 28, 40, 120, 100, 124.199997f, 100, false},
+      // Still inside after the third step, and left there.
+      {100, 100, 50, 40, 120, 100, 126.619995f, 100, true},
+      // Near the window's corner the tenth and the sum round differently in
+      // float: a float tenth would end at (-2.64449978, 0.0175000429).
+      {10, 10, 30, 30, 0.5f, 2.5f, -2.64450002f, 0.0175000317f, true},
+  };
   for (const auto& c : cases) {
     ClearWorld();
-    MakeWall(100, 100, c.wallWidth, 40);
+    TObj* wall = MakeWall(c.wallX, c.wallY, c.wallW, c.wallH);
     TObj* obj = NewWall();
-    obj->Init(0, 120, 100, 20, 20);
+    obj->Init(0, c.startX, c.startY, 20, 20);
     const Rect2D rect = obj->Rect;
+    const int32_t left = obj->Left;
     PushOut(obj);
-    EXPECT_EQ(Bits(obj->Circle.CX), Bits(c.endX)) << "wall " << c.wallWidth;
-    EXPECT_EQ(obj->Circle.CY, 100.0f);
+    SCOPED_TRACE(testing::Message() << "wall " << c.wallW << " start " << c.startX << "," << c.startY);
+    EXPECT_EQ(Bits(obj->Circle.CX), Bits(c.endX)) << obj->Circle.CX;
+    EXPECT_EQ(Bits(obj->Circle.CY), Bits(c.endY)) << obj->Circle.CY;
+    EXPECT_EQ(geo::RectVsCircle(wall->Rect, obj->Circle), c.stillOverlaps);
     EXPECT_EQ(obj->Rect.X, rect.X);  // bounds wait for UpdateBounds
-    EXPECT_EQ(obj->Left, 110);
+    EXPECT_EQ(obj->Left, left);
   }
-  EXPECT_NEAR(float(122 + 2.2) + 2.42, 126.62, 1e-4);
 }
 
 TEST_F(WorldTest, PushOutLeavesSelfCoincidentAndClearObjectsAlone) {
@@ -162,6 +177,27 @@ TEST_F(WorldTest, BoxSetDownInATickBlocksRaysFromItsCarriedPlace) {
   Tick();
   EXPECT_EQ(hero->Carried, nullptr);
   EXPECT_EQ(guard->SeenDist, 200);
+}
+
+TEST_F(WorldTest, GuardsRaysMeetALandingBoxWhereThePreviousTickLeftIt) {
+  // A box landing below the guard's middle ray (y = 100, from x 100 to 300)
+  // glides up across it: its centre runs 131, 128.6, ... (a tenth of the
+  // whole pixels left per tick, toward 107). After its 15th update the top
+  // edge is 99.9, above the ray; boxes move after the guards, so the ray is
+  // cut at the box's near edge x = 187.5 from tick 16 on, not in tick 15.
+  MakeHero(-1000, -1000);
+  TEnemy* guard = MakeGuard(100, 100);
+  TBox* box = MakeBox(200, 131);
+  box->Lift = 0;
+  box->AnchorY = 107;
+  for (int tick = 1; tick <= 20; ++tick) {
+    guard->Angle = 0;  // the idle sweep would turn it away
+    Tick();
+    const Point2D end = guard->ViewTris[3 * 6 + 2];
+    EXPECT_EQ(end.X, tick <= 15 ? 300.0f : 187.5f) << "tick " << tick;
+    EXPECT_EQ(end.Y, 100.0f) << "tick " << tick;
+  }
+  EXPECT_EQ(Bits(box->Circle.CY), Bits(110.400002f));  // 20 glide steps
 }
 
 TEST_F(WorldTest, FrameDrawsConesThenSolidsThenGuardsThenTheHeroWithHisBox) {
