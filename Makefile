@@ -1,26 +1,57 @@
-# One entry point for newcomers and CI. Each target installs what is missing first.
+# One entry point for players, developers and CI. Every target first installs
+# whatever Debian packages are missing (scripts/setup.sh), then builds.
+#
+#   make run    build and start the game
+#   make test   build and run every test, the play tests in a private Xvfb included
+#   make ci     what CI runs: `make test`, the same suite under AddressSanitizer and
+#               UndefinedBehaviorSanitizer, and a bounded run of the fuzzers
 BUILD ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 JOBS ?= 2
+FUZZ_SECONDS ?= 60
 
-.PHONY: setup configure build test run clean
+# Any sanitizer report fails the run; leaks inside the system's graphics libraries are not ours.
+SANITIZER_ENV = ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:strict_init_order=1 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
+
+.PHONY: setup build run test sanitize fuzz ci screenshot clean
 
 setup:
 	bash scripts/setup.sh
 
-configure: setup
+build: setup
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-
-build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ]; then \
+	  echo "make run: no display; to play without one: xvfb-run -s '-screen 0 1024x768x24' make run" >&2; \
+	fi
+	$(BUILD)/bin/stealth
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-run: build
-	$(BUILD)/bin/stealth
+sanitize: setup
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTH_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+fuzz: setup
+	CC=clang-14 CXX=clang++-14 cmake -S fuzz -B $(FUZZ_BUILD)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+ci: test sanitize fuzz
+
+# docs/screenshot.png, taken from the real game in a private Xvfb.
+screenshot: build
+	bash scripts/screenshot.sh $(BUILD) docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
 
 # Benchmarks with their targets (about a minute and a half; not part of CI).
 .PHONY: bench

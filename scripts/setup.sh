@@ -4,10 +4,18 @@
 set -euo pipefail
 
 packages=(
+  # build
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-image-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick
+  # a virtual display, real X input and pixel capture for the play tests
+  xvfb libx11-dev libxtst-dev x11-utils xauth
+  # software OpenGL, so that the window can be drawn without a graphics card
+  libgl1-mesa-dri libegl-mesa0
+  # screenshots and hand checks
+  xdotool imagemagick
+  # fuzzing: libFuzzer and the sanitizer runtimes come with clang's runtime package
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

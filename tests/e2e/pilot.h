@@ -1,0 +1,54 @@
+// Steering the hero like a player: look at the screen, plan a way around the
+// walls, boxes and guards on the pixels, hold the movement keys, look again.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "picture.h"
+#include "x_session.h"
+
+namespace e2e {
+
+constexpr int kStep = 5;  // pixels the hero walks per tick along one axis
+
+enum class Dir { Right, Left, Down, Up };
+const char* KeyOf(Dir d);
+
+struct Leg {
+  Dir dir;
+  int steps;  // ticks of walking
+};
+
+// Shortest way over the 5-pixel lattice through (sx, sy), preferring few turns,
+// to the first lattice point that satisfies goal. Empty when none is reachable;
+// no legs when the start already satisfies it.
+using Goal = std::function<bool(int x, int y)>;
+std::optional<std::vector<Leg>> PlanWay(const FreeMap& free, int sx, int sy, const Goal& goal);
+
+class Pilot {
+ public:
+  Pilot(XSession& x, const WindowInfo& window) : x_(x), window_(window) {}
+
+  Picture Look() { return last_ = x_.Capture(window_); }
+  const Picture& last() const { return last_; }  // the latest capture, for a person to look at
+  // The hero's square from a fresh capture, waiting briefly while a hop covers him.
+  std::optional<Blob> Hero(Picture* seen = nullptr);
+  // Waits until two captures in a row show the hero at the same place.
+  std::optional<Blob> Settle(Picture* seen = nullptr);
+  // Holds a key until the hero has walked about `steps` ticks in that direction,
+  // or stops, or the time runs out.
+  void Walk(const Leg& leg);
+  // Walks until the hero stands where goal holds; replans after every leg.
+  using GoalFor = std::function<Goal(const Picture&)>;
+  bool Reach(const GoalFor& goalFor, int margin, std::chrono::milliseconds timeout);
+  void Tap(const char* key, std::chrono::milliseconds hold);
+
+ private:
+  XSession& x_;
+  WindowInfo window_;
+  Picture last_;
+};
+
+}  // namespace e2e

@@ -1,0 +1,78 @@
+// Child processes for the play tests: the virtual X server and the game itself,
+// started with an exact environment and working directory, their output kept in
+// files, and always reaped so that no test leaves a process behind.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// How a child ended: a normal exit with its code, or the signal that killed it.
+struct ExitStatus {
+  bool exited = false;
+  int code = -1;
+  int signal = 0;
+  std::string Describe() const;
+};
+
+// The test process's own environment, minus what would steer the game elsewhere.
+std::map<std::string, std::string> CleanEnvironment();
+
+struct SpawnOptions {
+  std::vector<std::string> argv;
+  std::map<std::string, std::string> env;
+  std::string cwd;          // empty: the test's own
+  std::string stdoutPath;   // empty: /dev/null
+  std::string stderrPath;   // empty: /dev/null
+  int inheritFd = -1;       // one descriptor the child keeps open (Xvfb's -displayfd)
+};
+
+class Process {
+ public:
+  Process() = default;
+  explicit Process(const SpawnOptions& options);
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  Process(Process&& other) noexcept;
+  Process& operator=(Process&& other) noexcept;
+  ~Process();  // kills the child's whole process group if it still runs
+
+  pid_t pid() const { return pid_; }
+  bool Running();
+  // Waits up to the timeout; nullopt if the child still runs then.
+  std::optional<ExitStatus> Wait(milliseconds timeout);
+  void Signal(int sig);
+  void KillGroup();  // SIGKILL to the child and anything it started, then reap
+
+ private:
+  void Reap(int status);
+  pid_t pid_ = -1;
+  std::optional<ExitStatus> status_;
+};
+
+std::string ReadFile(const std::string& path);
+
+// A fresh folder under TMPDIR, removed with everything in it on destruction.
+class TempDir {
+ public:
+  explicit TempDir(const std::string& tag);
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace e2e
