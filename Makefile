@@ -52,3 +52,8 @@ screenshot: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+
+# Benchmarks with their targets (about a minute and a half; not part of CI).
+.PHONY: bench
+bench: build
+	bash bench/run_all.sh $(BUILD)

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Every benchmark of the project in one run, each figure against its target:
+# the tick and the cast on the real engine library, the scaled worlds, the
+# frame into the software renderer, heap allocations, the pace with frames
+# forced to 20, 60 and 300 a second, and the whole process under Xvfb beside
+# the two floors. Also writes everything to <build>/bench-results.txt.
+#
+#   bench/run_all.sh [build-dir]
+set -uo pipefail
+
+build=${1:-build}
+here=$(cd "$(dirname "$0")" && pwd)
+bin=$(cd "$build/bin" && pwd)
+out="$build/bench-results.txt"
+status=0
+exec > >(tee "$out") 2>&1
+
+echo "=== machine"
+echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) cores"
+echo "memory: $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)"
+echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+echo; echo "=== tick (bench_stealth, real libZenGL.so)"
+(cd "$bin" && ./bench_stealth --benchmark_color=false) || status=1
+
+echo; echo "=== frame (bench_frame, engine core into the software renderer)"
+(cd "$bin" && ./bench_frame --benchmark_color=false) || status=1
+
+echo; echo "=== pace: frames forced to 20, 60 and 300 a second, 10 s each (engine loop, dummy video driver)"
+for fps in 20 60 300; do
+  (cd "$bin" && SDL_VIDEODRIVER=dummy ./bench_pace --fps "$fps" --seconds 10) || status=1
+done
+# The software renderer may not fill the game's frame 300 times a second on a
+# small machine: the same loop with frames that show no scene reaches it.
+(cd "$bin" && SDL_VIDEODRIVER=dummy ./bench_pace --fps 300 --seconds 10 --empty) || status=1
+
+echo; echo "=== whole process under Xvfb"
+"$here/process.sh" "$build" || status=1
+
+echo; echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
+[ $status -eq 0 ] && echo "bench: every target met" || echo "bench: SOME TARGETS MISSED (see above)"
+exit $status
