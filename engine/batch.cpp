@@ -27,6 +27,7 @@ void Batch::Attach(SDL_Renderer* renderer) {
   renderer_ = renderer;
   texture_ = nullptr;
   blend_ = false;
+  quads_ = false;
   count_ = 0;
   current_ = last_ = {};
 }
@@ -70,10 +71,11 @@ void Batch::Flush() {
   count_ = 0;
 }
 
-void Batch::Use(SDL_Texture* texture, bool blend) {
-  if (count_ > 0 && (texture != texture_ || blend != blend_)) Flush();
+void Batch::Use(SDL_Texture* texture, bool blend, bool quads) {
+  if (count_ > 0 && (texture != texture_ || blend != blend_ || quads != quads_)) Flush();
   texture_ = texture;
   blend_ = blend;
+  quads_ = quads;
 }
 
 SDL_Vertex* Batch::Reserve(int vertices) {
@@ -101,7 +103,7 @@ void Batch::Rect(float x, float y, float w, float h, uint32_t color, uint8_t alp
   if (y1 < y0) std::swap(y0, y1);
   if (x1 == x0 || y1 == y0) return;
   const SDL_Color c = ColorOf(color, alpha, flags);
-  Use(nullptr, (flags & zgl::kBlend) != 0);
+  Use(nullptr, (flags & zgl::kBlend) != 0, true);
   if ((flags & zgl::kFill) || x1 - x0 <= 2.0 || y1 - y0 <= 2.0) {
     Quad(x0, y0, x1, y1, c);
     return;
@@ -121,7 +123,7 @@ void Batch::Circle(float x, float y, float radius, uint32_t color, uint8_t alpha
   const SDL_Color c = ColorOf(color, alpha, flags);
   const bool fill = (flags & zgl::kFill) != 0;
   const double inner = std::max(0.0, r - 1.0);
-  Use(nullptr, (flags & zgl::kBlend) != 0);
+  Use(nullptr, (flags & zgl::kBlend) != 0, false);
   const double step = 2.0 * std::numbers::pi / n;
   double px = cx + r, py = cy;  // the point at angle 0
   for (int i = 1; i <= n; ++i) {
@@ -157,7 +159,7 @@ void Batch::TriList(SDL_Texture* texture, const Point2D* points, const Point2D* 
   if (last < first) return;
   if (!texCoords) texture = nullptr;
   const SDL_Color c = ColorOf(color, alpha, flags);
-  Use(texture, (flags & zgl::kBlend) != 0);
+  Use(texture, (flags & zgl::kBlend) != 0, false);
   const int64_t t0 = first / 3, t1 = std::min<int64_t>(last / 3, t0 + kMaxTriListTriangles - 1);
   for (int64_t t = t0; t <= t1; ++t) {
     const Point2D* p = points + 3 * t;

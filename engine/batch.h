@@ -55,13 +55,17 @@ class Batch {
   int Pending() const { return count_; }
 
  private:
-  void Use(SDL_Texture* texture, bool blend);
+  // Rectangles and free triangles go to the renderer in separate calls: SDL's
+  // software renderer draws a call that mixes the two through a temporary
+  // surface per triangle, which allocates in every frame.
+  void Use(SDL_Texture* texture, bool blend, bool quads);
   SDL_Vertex* Reserve(int vertices);
   void Quad(double x0, double y0, double x1, double y1, SDL_Color c);
 
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   bool blend_ = false;
+  bool quads_ = false;
   int count_ = 0;
   FrameStats current_;
   FrameStats last_;
