@@ -28,6 +28,7 @@ void Batch::Attach(SDL_Renderer* renderer) {
   texture_ = nullptr;
   blend_ = false;
   quads_ = false;
+  flatModeSet_ = false;
   count_ = 0;
   current_ = last_ = {};
 }
@@ -60,12 +61,17 @@ void Batch::Flush() {
   }
   const SDL_BlendMode mode = blend_ ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE;
   // Geometry takes its blending from the texture, or from the renderer when flat.
-  if (texture_)
+  if (texture_) {
     SDL_SetTextureBlendMode(texture_, mode);
-  else
+    ++current_.rendererCalls;
+  } else if (!flatModeSet_ || mode != flatMode_) {
     SDL_SetRenderDrawBlendMode(renderer_, mode);
+    flatMode_ = mode;
+    flatModeSet_ = true;
+    ++current_.rendererCalls;
+  }
   SDL_RenderGeometry(renderer_, texture_, vertices_, count_, nullptr, 0);
-  current_.rendererCalls += 2;
+  ++current_.rendererCalls;
   ++current_.flushes;
   current_.triangles += uint32_t(count_ / 3);
   count_ = 0;

@@ -66,6 +66,9 @@ class Batch {
   SDL_Texture* texture_ = nullptr;
   bool blend_ = false;
   bool quads_ = false;
+  // The renderer's blend mode for flat geometry, set only when it changes.
+  SDL_BlendMode flatMode_ = SDL_BLENDMODE_NONE;
+  bool flatModeSet_ = false;
   int count_ = 0;
   FrameStats current_;
   FrameStats last_;
