@@ -79,19 +79,19 @@ void PushOut(TObj* obj) {
   }
 }
 
-void CreateWorld() {
+void PopulateWorld(int walls, int boxes, int guards, int32_t fieldWidth, int32_t fieldHeight) {
   ClearWorld();
   // Every box may rest in Solids at once; reserved so that taking and setting
   // down never allocate during play.
-  Solids.Reserve(kWallCount + kBoxCount);
-  Boxes.Reserve(kBoxCount);
-  Enemies.Reserve(kGuardCount);
+  Solids.Reserve(walls + boxes);
+  Boxes.Reserve(boxes);
+  Enemies.Reserve(guards);
 
   // The candidate's corner is the drawn point while the object is centred
   // there: the test covers the object moved right and down by half its size.
-  for (int placed = 0; placed < kWallCount;) {
-    const int32_t x = Random(kFieldWidth);
-    const int32_t y = Random(kFieldHeight);
+  for (int placed = 0; placed < walls;) {
+    const int32_t x = Random(fieldWidth);
+    const int32_t y = Random(fieldHeight);
     const int32_t s = 30 + Random(10);
     if (!IsFreePlace({float(x), float(y), float(s), float(s)})) continue;
     TObj* wall = NewWall();
@@ -99,9 +99,9 @@ void CreateWorld() {
     wall->Init(0x404040, float(x), float(y), float(s), float(s));
     ++placed;
   }
-  for (int placed = 0; placed < kBoxCount;) {
-    const int32_t x = Random(kFieldWidth);
-    const int32_t y = Random(kFieldHeight);
+  for (int placed = 0; placed < boxes;) {
+    const int32_t x = Random(fieldWidth);
+    const int32_t y = Random(fieldHeight);
     if (!IsFreePlace({float(x), float(y), kBoxSize, kBoxSize})) continue;
     TBox* box = NewBox();
     box->Init(0xF0F020, float(x), float(y), kBoxSize, kBoxSize);
@@ -109,9 +109,9 @@ void CreateWorld() {
     Boxes.Add(box);
     ++placed;
   }
-  for (int placed = 0; placed < kGuardCount;) {
-    const int32_t x = Random(kFieldWidth);
-    const int32_t y = Random(kFieldHeight);
+  for (int placed = 0; placed < guards;) {
+    const int32_t x = Random(fieldWidth);
+    const int32_t y = Random(fieldHeight);
     if (!IsFreePlace({float(x), float(y), kLiveSize, kLiveSize})) continue;
     TEnemy* guard = NewGuard();
     guard->Setup(0xFF2050, kHalfAngle, float(x), float(y), kLiveSize, kLiveSize, kViewRange);
@@ -121,6 +121,8 @@ void CreateWorld() {
   Hero = NewHero();
   Hero->Setup(0xAF5252, kHalfAngle, 50, 50, kLiveSize, kLiveSize, kViewRange);
 }
+
+void CreateWorld() { PopulateWorld(kWallCount, kBoxCount, kGuardCount, kFieldWidth, kFieldHeight); }
 
 void UpdateWorld() {
   if (!Hero) return;

@@ -26,6 +26,9 @@ void PushOut(TObj* obj);
 
 // 30 walls, 7 boxes and 5 guards at random free places, and the hero at (50, 50).
 void CreateWorld();
+// The same population with other counts over another field (CreateWorld's
+// own, and larger worlds for measuring how the tick scales).
+void PopulateWorld(int walls, int boxes, int guards, int32_t fieldWidth, int32_t fieldHeight);
 // One tick: the hero, his cone, each guard, each box.
 void UpdateWorld();
 // One frame's scene, back to front.
