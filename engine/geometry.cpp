@@ -52,7 +52,6 @@ bool RectVsCircle(const Rect2D& r, const Circle2D& c) {
 }
 
 bool LineVsRect(const Line2D& l, const Rect2D& r, Point2D* crossing) {
-  if (!Finite(l) || !Finite(r)) return false;
   const Box b = Span(r);
   const double x0 = l.X0, y0 = l.Y0, x1 = l.X1, y1 = l.Y1;
   const double dx = x1 - x0, dy = y1 - y0;
@@ -65,6 +64,9 @@ bool LineVsRect(const Line2D& l, const Rect2D& r, Point2D* crossing) {
   // The segment's closed extent against the box's open one, on each axis.
   if (!(b.x0 < b.x1 && sx0 < b.x1 && b.x0 < sx1)) return false;
   if (!(b.y0 < b.y1 && sy0 < b.y1 && b.y0 < sy1)) return false;
+  // Most rays miss most boxes: the extents above turn them away before this
+  // (a NaN fails every comparison there, so the answer is the same).
+  if (!Finite(l) || !Finite(r)) return false;
   if (dx != 0.0 || dy != 0.0) {
     bool left = false, right = false;
     for (double cx : {b.x0, b.x1}) {
