@@ -92,13 +92,18 @@ SDL_Vertex* Batch::Reserve(int vertices) {
 }
 
 void Batch::Quad(double x0, double y0, double x1, double y1, SDL_Color c) {
+  Quad4(x0, y0, x1, y0, x1, y1, x0, y1, c);
+}
+
+void Batch::Quad4(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy,
+                  SDL_Color c) {
   SDL_Vertex* v = Reserve(6);
-  v[0] = Vertex(x0, y0, c);
-  v[1] = Vertex(x1, y0, c);
-  v[2] = Vertex(x1, y1, c);
-  v[3] = Vertex(x0, y0, c);
-  v[4] = Vertex(x1, y1, c);
-  v[5] = Vertex(x0, y1, c);
+  v[0] = Vertex(ax, ay, c);
+  v[1] = Vertex(bx, by, c);
+  v[2] = Vertex(cx, cy, c);
+  v[3] = Vertex(ax, ay, c);
+  v[4] = Vertex(cx, cy, c);
+  v[5] = Vertex(dx, dy, c);
 }
 
 void Batch::Rect(float x, float y, float w, float h, uint32_t color, uint8_t alpha, uint32_t flags) {
@@ -145,13 +150,7 @@ void Batch::Circle(float x, float y, float radius, uint32_t color, uint8_t alpha
       const double pa = step * (i - 1);
       const double ipx = cx + inner * std::cos(pa), ipy = cy + inner * std::sin(pa);
       const double iqx = cx + inner * std::cos(a), iqy = cy + inner * std::sin(a);
-      SDL_Vertex* v = Reserve(6);
-      v[0] = Vertex(px, py, c);
-      v[1] = Vertex(qx, qy, c);
-      v[2] = Vertex(iqx, iqy, c);
-      v[3] = Vertex(px, py, c);
-      v[4] = Vertex(iqx, iqy, c);
-      v[5] = Vertex(ipx, ipy, c);
+      Quad4(px, py, qx, qy, iqx, iqy, ipx, ipy, c);
     }
     px = qx;
     py = qy;

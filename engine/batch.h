@@ -61,6 +61,8 @@ class Batch {
   void Use(SDL_Texture* texture, bool blend, bool quads);
   SDL_Vertex* Reserve(int vertices);
   void Quad(double x0, double y0, double x1, double y1, SDL_Color c);
+  // Two triangles over the corners a, b, c, d taken in order around the quad.
+  void Quad4(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy, SDL_Color c);
 
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
