@@ -1,7 +1,7 @@
 # One entry point for players, developers and CI. Every target first installs
 # whatever Debian packages are missing (scripts/setup.sh), then builds.
 #
-#   make run    build and start the game
+#   make run    build and start the game (installs and builds only what playing needs)
 #   make test   build and run every test, the play tests in a private Xvfb included
 #   make ci     what CI runs: `make test`, the same suite under AddressSanitizer and
 #               UndefinedBehaviorSanitizer, and a bounded run of the fuzzers
@@ -16,16 +16,25 @@ SANITIZER_ENV = ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:str
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
 
-.PHONY: setup build run test sanitize fuzz ci screenshot clean
+.PHONY: setup build play-build run test sanitize fuzz ci screenshot clean
 
 setup:
 	bash scripts/setup.sh
 
 build: setup
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTH_DEVELOPER=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# The game, its engine and Data only. A build folder that a developer already
+# configured keeps its settings; only these targets are built.
+play-build:
+	bash scripts/setup.sh play
+	@if [ ! -f $(BUILD)/CMakeCache.txt ]; then \
+	  cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTH_DEVELOPER=OFF; \
+	fi
+	cmake --build $(BUILD) -j $(JOBS) --target stealth ZenGL data
+
+run: play-build
 	@if [ -z "$$DISPLAY" ]; then \
 	  echo "make run: no display; to play without one: xvfb-run -s '-screen 0 1024x768x24' make run" >&2; \
 	fi

@@ -4,6 +4,7 @@ add_library(stealth_game STATIC
   shell/zglHeader.cpp
   shell/uMaterials.cpp
   shell/uShell.cpp
+  shell/uCommandLine.cpp
   objects/uConvert.cpp
   objects/uObj.cpp
   objects/uBox.cpp
@@ -14,6 +15,8 @@ add_library(stealth_game STATIC
   world/uWorld.cpp)
 target_include_directories(stealth_game PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(stealth_game PUBLIC ${CMAKE_DL_LIBS})
+set_source_files_properties(shell/uCommandLine.cpp PROPERTIES
+  COMPILE_DEFINITIONS STEALTH_VERSION="${PROJECT_VERSION}")
 
 add_executable(stealth shell/main.cpp)
 target_link_libraries(stealth PRIVATE stealth_game)

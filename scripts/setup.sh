@@ -1,22 +1,38 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds, tests and plays with.
+# Installs the Debian packages the project needs, by group:
+#   scripts/setup.sh play        what building and playing the game need
+#   scripts/setup.sh             every group: what building and running every test needs
+#   scripts/setup.sh play assets …   the named groups only
 # As root with apt-get it installs whatever is missing; otherwise it names the command to run.
 set -euo pipefail
 
-packages=(
-  # build
-  cmake g++ make pkg-config
-  libsdl2-dev libsdl2-image-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  # a virtual display, real X input and pixel capture for the play tests
-  xvfb libx11-dev libxtst-dev x11-utils xauth
-  # software OpenGL, so that the window can be drawn without a graphics card
-  libgl1-mesa-dri libegl-mesa0
-  # screenshots and hand checks
-  xdotool imagemagick
-  # fuzzing: libFuzzer and the sanitizer runtimes come with clang's runtime package
-  clang-14 libclang-rt-14-dev
-)
+declare -A group
+# Building the game, its engine and its assets, and playing.
+group[play]="cmake g++ make pkg-config libsdl2-dev libsdl2-image-dev"
+# The asset generator: PNG through SDL2_image, the font page from a real font.
+group[assets]="libsdl2-ttf-dev fonts-dejavu-core"
+# Unit tests and benchmarks.
+group[test]="libgtest-dev libgmock-dev libbenchmark-dev"
+# A virtual display, real X input and pixel capture for the play tests; software OpenGL,
+# so that the window can be drawn without a graphics card; the message-box program.
+group[e2e]="xvfb libx11-dev libxtst-dev x11-utils xauth libgl1-mesa-dri libegl-mesa0"
+# Screenshots and hand checks.
+group[tools]="xdotool imagemagick"
+# Fuzzing: libFuzzer and the sanitizer runtimes come with clang's runtime package.
+group[fuzz]="clang-14 libclang-rt-14-dev"
+all_groups=(play assets test e2e tools fuzz)
+
+wanted=("$@")
+[ ${#wanted[@]} -eq 0 ] && wanted=("${all_groups[@]}")
+packages=()
+for g in "${wanted[@]}"; do
+  if [ -z "${group[$g]+set}" ]; then
+    echo "setup: no package group '$g' (groups: ${all_groups[*]})" >&2
+    exit 2
+  fi
+  read -ra list <<<"${group[$g]}"
+  packages+=("${list[@]}")
+done
 
 missing=()
 for p in "${packages[@]}"; do

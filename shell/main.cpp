@@ -1,3 +1,8 @@
+#include "shell/uCommandLine.h"
 #include "shell/uShell.h"
 
-int main() { return RunGame(); }
+int main(int argc, char** argv) {
+  const CommandLine cl = ParseCommandLine(argc, argv);
+  if (auto code = AnswerCommandLine(cl)) return *code;
+  return RunGame(cl.seed);
+}

@@ -33,8 +33,11 @@ void OnTimer() {
   zgl::mouse_ClearState();
 }
 
-int RunGame() {
-  Randomize();
+int RunGame(std::optional<uint64_t> seed) {
+  if (seed)
+    RandSeed(*seed);
+  else
+    Randomize();
   if (!LoadEngine("ZenGL.dll", true)) return 1;
   zgl::zgl_Reg(zgl::kRegLoad, OnLoad);
   zgl::zgl_Reg(zgl::kRegDraw, OnDraw);

@@ -1,5 +1,6 @@
 // The shell's callbacks and the materials, on the in-process engine double.
 #include "scene.h"
+#include "shell/uCommandLine.h"
 #include "shell/uMaterials.h"
 #include "shell/uShell.h"
 
@@ -78,6 +79,33 @@ TEST_F(ShellTest, DrawCallbackCoversTheFieldThenDrawsTheWorld) {
   EXPECT_EQ(fake::engine.calls.size(), 1 + 6 + 37 + 5 + marks + 1);
   EXPECT_EQ(fake::engine.calls[0], "pr2d_Rect(0,0,800,600,13619151,240,65536)");
   EXPECT_EQ(fake::engine.calls[1].find("pr2d_TriList(tex14,"), 0u);
+}
+
+// Only --help, --version and a well-formed --seed are taken; anything else is refused
+// with the argument named, so a typo never starts a game the player did not ask for.
+TEST(CommandLineTest, TakesHelpVersionAndSeedAndRefusesAnythingElse) {
+  using A = CommandLine::Action;
+  auto parse = [](std::vector<const char*> args) {
+    args.insert(args.begin(), "stealth");
+    return ParseCommandLine(int(args.size()), args.data());
+  };
+  EXPECT_EQ(parse({}).action, A::Play);
+  EXPECT_FALSE(parse({}).seed);
+  EXPECT_EQ(parse({"--help"}).action, A::Help);
+  EXPECT_EQ(parse({"--seed", "1", "--version"}).action, A::Version);
+  EXPECT_EQ(parse({"--seed", "18446744073709551615"}).seed, 18446744073709551615ull);
+  EXPECT_EQ(parse({"--seed=42"}).seed, 42u);
+
+  for (auto bad : std::vector<std::vector<const char*>>{
+           {"--fullscreen"}, {"-x"}, {""}, {"--seed"}, {"--seed", "-1"}, {"--seed", "0x10"},
+           {"--seed", "18446744073709551616"}, {"--seed", " 7"}, {"--seed="}, {"--help-me"}}) {
+    CommandLine cl = parse(bad);
+    EXPECT_EQ(cl.action, A::Error) << bad[0];
+    EXPECT_EQ(cl.error.find('\n'), std::string::npos) << "one line: " << cl.error;
+    EXPECT_NE(cl.error.find("--help"), std::string::npos) << cl.error;
+    EXPECT_EQ(AnswerCommandLine(cl), 2);
+  }
+  EXPECT_NE(parse({"--fullscreen"}).error.find("'--fullscreen'"), std::string::npos);
 }
 
 }  // namespace

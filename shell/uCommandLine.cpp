@@ -1,0 +1,90 @@
+#include "shell/uCommandLine.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#ifndef STEALTH_VERSION
+#define STEALTH_VERSION "unknown"
+#endif
+
+namespace {
+
+// A whole decimal number that fits 64 bits, nothing else (no sign, no spaces, no hex).
+std::optional<uint64_t> ParseSeed(const char* s) {
+  if (!s || !*s) return std::nullopt;
+  for (const char* p = s; *p; ++p)
+    if (*p < '0' || *p > '9') return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  unsigned long long v = std::strtoull(s, &end, 10);
+  if (errno == ERANGE || *end != '\0') return std::nullopt;
+  return uint64_t(v);
+}
+
+CommandLine Fail(std::string line) {
+  CommandLine cl;
+  cl.action = CommandLine::Action::Error;
+  cl.error = "stealth: " + line + "; try 'stealth --help'";
+  return cl;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+  CommandLine cl;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i] ? argv[i] : "";
+    if (arg == "--help" || arg == "-h") {
+      cl.action = CommandLine::Action::Help;
+      return cl;
+    }
+    if (arg == "--version") {
+      cl.action = CommandLine::Action::Version;
+      return cl;
+    }
+    if (arg == "--seed" || arg.rfind("--seed=", 0) == 0) {
+      const bool joined = arg != "--seed";
+      if (!joined && i + 1 >= argc) return Fail("option '--seed' needs a number");
+      const char* value = joined ? argv[i] + 7 : argv[++i];
+      auto seed = ParseSeed(value);
+      if (!seed) return Fail("'" + std::string(value) + "' is not a seed (a whole number from 0 to 18446744073709551615)");
+      cl.seed = seed;
+      continue;
+    }
+    return Fail("unrecognised argument '" + arg + "'");
+  }
+  return cl;
+}
+
+std::string UsageText() {
+  return "Usage: stealth [--seed N]\n"
+         "A top-down stealth game: walk past the guards unseen, or hide under a box.\n"
+         "\n"
+         "Controls:\n"
+         "  W A S D   walk (held)\n"
+         "  mouse     the hero faces the pointer\n"
+         "  E         take a box within reach; press again to set it down\n"
+         "  Standing still under a carried box, no guard can see you.\n"
+         "  Close the window to quit.\n"
+         "\n"
+         "Options:\n"
+         "  --seed N   play the world that seed N places (a whole number), to replay or share it\n"
+         "  --help     show this help and exit\n"
+         "  --version  show the version and exit\n";
+}
+
+std::string VersionText() { return std::string("stealth ") + STEALTH_VERSION + "\n"; }
+
+std::optional<int> AnswerCommandLine(const CommandLine& cl) {
+  switch (cl.action) {
+    case CommandLine::Action::Play: return std::nullopt;
+    case CommandLine::Action::Help: std::fputs(UsageText().c_str(), stdout); return 0;
+    case CommandLine::Action::Version: std::fputs(VersionText().c_str(), stdout); return 0;
+    case CommandLine::Action::Error:
+      std::fprintf(stderr, "%s\n", cl.error.c_str());
+      return 2;
+  }
+  return 2;
+}
