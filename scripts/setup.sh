@@ -7,6 +7,8 @@ packages=(
   # build
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-image-dev
+  # the asset generator: text rendered through SDL2_ttf from Debian's DejaVu fonts
+  libsdl2-ttf-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   # a virtual display, real X input and pixel capture for the play tests
   xvfb libx11-dev libxtst-dev x11-utils xauth
