@@ -297,7 +297,7 @@ Image Icon(int size) {
   const double n = size;
   const Square wall(0.25, 0.25, 0.26, size), box(0.76, 0.78, 0.18, size);
   const Square guard(0.26, 0.72, 0.17, size), hero(0.72, 0.30, 0.17, size);
-  // The cone from the guard's centre at the hero and a little past him, 30 degrees either side
+  // The cone from the guard's centre at the hero and on past him, 30 degrees either side
   // as in the game; its sides are lines through the tip with outward normals n1, n2.
   const double tipX = (guard.x0 + guard.x1) / 2, tipY = (guard.y0 + guard.y1) / 2;
   const double toX = (hero.x0 + hero.x1) / 2 - tipX, toY = (hero.y0 + hero.y1) / 2 - tipY;
