@@ -249,7 +249,8 @@ Image NameLogo() {
         inkTop = std::min(inkTop, y), inkBottom = std::max(inkBottom, y);
   // The ink centred, with room for the outline and the shadow.
   const int inkHeight = inkBottom - inkTop + 1;
-  if (line.width + 8 > kW || inkHeight + 8 > kH) throw std::runtime_error("the name does not fit its picture");
+  if (line.width + 8 > kW || inkHeight + 8 > kH)
+    throw std::runtime_error("the name does not fit its picture");
   const int x0 = (kW - line.width) / 2 - 1, y0 = (kH - inkHeight) / 2 - 1 - inkTop;
   auto ink = [&](int x, int y) {
     const int lx = x - x0, ly = y - y0;
@@ -275,7 +276,9 @@ Image NameLogo() {
 }
 
 // Area of the pixel centred on c that lies between a0 and a1, along one axis.
-double Overlap(double c, double a0, double a1) { return Clamp01(std::min(a1, c + 0.5) - std::max(a0, c - 0.5)); }
+double Overlap(double c, double a0, double a1) {
+  return Clamp01(std::min(a1, c + 0.5) - std::max(a0, c - 0.5));
+}
 
 // A square of the icon, given by its centre and side as parts of the icon's side, set on
 // whole pixels so that it stays crisp at 16 pixels too.
@@ -289,7 +292,10 @@ struct Square {
   double Cover(double x, double y) const { return Overlap(x, x0, x1) * Overlap(y, y0, y1); }
 };
 
-Colour Hex(uint32_t rgb) { return Rgb((rgb >> 16 & 0xFF) / 255.0, (rgb >> 8 & 0xFF) / 255.0, (rgb & 0xFF) / 255.0); }
+// A colour as the game writes it, 0xRRGGBB.
+Colour Hex(uint32_t rgb) {
+  return Rgb((rgb >> 16 & 0xFF) / 255.0, (rgb >> 8 & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
+}
 
 // The game's icon: a guard on the light-grey floor casting his view cone at the hero, a wall
 // and a box beside them, in the game's own colours, on a rounded tile.

@@ -34,7 +34,8 @@ Image FromSurface(SDL_Surface* surface) {
 void SavePng(const Image& image, const std::filesystem::path& file) {
   SurfacePtr surface(SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_RGBA32),
                      SDL_FreeSurface);
-  if (!surface) throw SdlError("cannot make a " + std::to_string(image.width) + "x" + std::to_string(image.height) + " surface");
+  if (!surface)
+    throw SdlError("cannot make a " + std::to_string(image.width) + "x" + std::to_string(image.height) + " surface");
   const size_t rowBytes = size_t(image.width) * 4;
   for (int y = 0; y < image.height; ++y)
     std::memcpy(static_cast<uint8_t*>(surface->pixels) + size_t(y) * size_t(surface->pitch),

@@ -59,7 +59,9 @@ Glyph RenderGlyph(TTF_Font* font, int codepoint) {
 
 }  // namespace
 
-std::string DejaVuFile(const std::string& fileName) { return std::string(ASSETS_FONT_DIR) + "/" + fileName; }
+std::string DejaVuFile(const std::string& fileName) {
+  return std::string(ASSETS_FONT_DIR) + "/" + fileName;
+}
 
 TrueType::TrueType(const std::string& path, int pixels) {
   if (TTF_Init() != 0) throw std::runtime_error(std::string("SDL2_ttf: ") + TTF_GetError());

@@ -287,7 +287,8 @@ TEST(DataFolder, TextSetFromThePageIsTheFontsOwnRendering) {
       for (int32_t y = 0; y < g->h; ++y)
         for (int32_t x = 0; x < g->w; ++x) {
           const int32_t tx = pen + g->xOffset + x, ty = g->yOffset + y;
-          ASSERT_TRUE(tx >= 0 && ty >= 0 && tx < reference.width && ty < reference.height) << "glyph " << ch;
+          ASSERT_TRUE(tx >= 0 && ty >= 0 && tx < reference.width && ty < reference.height)
+              << "glyph " << ch;
           uint8_t& to = set[size_t(ty) * size_t(reference.width) + size_t(tx)];
           to = std::max(to, At(page, g->x + x, g->y + y)[3]);
         }
@@ -296,7 +297,8 @@ TEST(DataFolder, TextSetFromThePageIsTheFontsOwnRendering) {
     EXPECT_EQ(pen, reference.width);
     for (int y = 0; y < reference.height; ++y)
       for (int x = 0; x < reference.width; ++x)
-        ASSERT_EQ(set[size_t(y) * size_t(reference.width) + size_t(x)], At(reference, x, y)[3]) << x << "," << y;
+        ASSERT_EQ(set[size_t(y) * size_t(reference.width) + size_t(x)], At(reference, x, y)[3])
+            << x << "," << y;
   }
 }
 
