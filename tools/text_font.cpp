@@ -40,7 +40,9 @@ Glyph RenderGlyph(TTF_Font* font, int codepoint) {
   Glyph g;
   g.codepoint = codepoint;
   int minX = 0, maxX = 0, minY = 0, maxY = 0;
-  if (TTF_GlyphMetrics32(font, Uint32(codepoint), &minX, &maxX, &minY, &maxY, &g.advance) != 0)
+  // A font without the glyph would quietly draw its placeholder box instead.
+  if (!TTF_GlyphIsProvided32(font, Uint32(codepoint)) ||
+      TTF_GlyphMetrics32(font, Uint32(codepoint), &minX, &maxX, &minY, &maxY, &g.advance) != 0)
     throw std::runtime_error("the font has no glyph " + std::to_string(codepoint));
   g.line = TakeSurface(TTF_RenderGlyph32_Blended(font, Uint32(codepoint), kWhite),
                        "glyph " + std::to_string(codepoint));
