@@ -4,6 +4,7 @@ add_library(stealth_game STATIC
   shell/zglHeader.cpp
   shell/uMaterials.cpp
   shell/uShell.cpp
+  shell/uSignals.cpp
   objects/uConvert.cpp
   objects/uObj.cpp
   objects/uBox.cpp

@@ -1,3 +1,7 @@
 #include "shell/uShell.h"
+#include "shell/uSignals.h"
 
-int main() { return RunGame(); }
+int main() {
+  HoldStopSignals();
+  return RunGame();
+}
