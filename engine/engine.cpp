@@ -24,6 +24,8 @@ struct StopHandlers {
     gStopSignal = 0;
     struct sigaction sa {};
     sa.sa_handler = OnStopSignal;
+    // Opening the display talks to the X server; a stop must not break those calls.
+    sa.sa_flags = SA_RESTART;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, &oldInt);
     sigaction(SIGTERM, &sa, &oldTerm);
@@ -112,10 +114,17 @@ std::string Engine::OpenDisplay() {
   }
   if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) Report("PNG support did not start: %s", IMG_GetError());
 
-  Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI;
+  // One window, made hidden and already fit for an OpenGL renderer: a GL
+  // renderer on a plain window would destroy it and make another, and a close
+  // request sent to the first would be lost. Shown once the renderer exists.
+  Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
   if (settings_.fullScreen) windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   window_ = SDL_CreateWindow(settings_.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             settings_.width, settings_.height, windowFlags);
+                             settings_.width, settings_.height, windowFlags | SDL_WINDOW_OPENGL);
+  // Without OpenGL (the dummy driver, no GL library) the software renderer draws into a plain window.
+  if (!window_)
+    window_ = SDL_CreateWindow(settings_.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               settings_.width, settings_.height, windowFlags);
   if (!window_) {
     std::string reason = std::string("cannot create the window: ") + SDL_GetError();
     CloseDisplay();
@@ -143,6 +152,7 @@ std::string Engine::OpenDisplay() {
   batch.Attach(renderer_);
   assets.SetRenderer(renderer_);
   input.Reset();
+  SDL_ShowWindow(window_);
   return {};
 }
 
@@ -177,11 +187,16 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
     Report("zgl_Init: the loop is already running; ignored");
     return {};
   }
+  // Watched before the display opens, which takes a while: a stop asked for
+  // meanwhile still ends the game in order.
+  gStopHandlers.Install();
   std::string reason = OpenDisplay();
-  if (!reason.empty()) return reason;
+  if (!reason.empty()) {
+    gStopHandlers.Restore();
+    return reason;
+  }
   running_ = true;
   quit_ = false;
-  gStopHandlers.Install();
 
   if (onLoad_) onLoad_();
   FramePacer pacer;

@@ -52,6 +52,7 @@ class XSession {
   // window is noticed.
   void WatchCreations();
   std::vector<Window> CreatedSinceWatch();  // drains pending events
+  std::vector<Window> MappedSinceWatch();   // likewise, the windows mapped (shown)
   std::string NameOf(Window w);
 
   // The window's contents as 0xRRGGBB pixels; the time stamp is taken halfway
@@ -68,6 +69,8 @@ class XSession {
  private:
   Display* dpy_ = nullptr;
   bool watching_ = false;
+  void DrainWatch();
+  std::vector<Window> created_, mapped_;
   std::vector<std::string> held_;
 };
 
