@@ -47,18 +47,30 @@ class Engine {
   // Handles every pending event; false once the window was closed or
   // SIGINT/SIGTERM arrived.
   bool PumpEvents();
+  // Input, quit, and what the window's state means for the next frame.
+  void HandleEvent(const SDL_Event& event);
   void RequestQuit() { quit_ = true; }
 
   // The window's whole life: open, load callback, loop, exit callback,
   // release. "" once it has run; otherwise why the window could not be
   // opened, and no callback was called. `framePeriod` overrides the pacing
   // (clock ticks between frame starts; 0 for none).
+  //
+  // The picture changes only when a timer ticks, so the loop draws a frame
+  // only when it can differ from the one on screen: the first, after a tick,
+  // and after the window was exposed, resized, shown, restored or moved to
+  // another display. Between those it waits for the next tick or the next
+  // event. A minimised or hidden window is not drawn; its timers go on.
   std::string Run(Clock& clock, std::optional<uint64_t> framePeriod = std::nullopt);
 
   bool Running() const { return running_; }
   SDL_Window* Window() const { return window_; }
   SDL_Renderer* Renderer() const { return renderer_; }
   bool VsyncClaimed() const { return vsyncClaimed_; }
+  // Whether the next frame would differ from the one on screen, and whether
+  // the window can be seen at all (not hidden, not minimised).
+  bool RedrawDue() const { return redraw_; }
+  bool Visible() const { return !hidden_ && !minimised_; }
   const Settings& Options() const { return settings_; }
   // Forgets callbacks, timers and options (tests start each case afresh).
   void ResetRegistrations();
@@ -80,6 +92,9 @@ class Engine {
   int refreshHz_ = 0;
   bool running_ = false;
   bool quit_ = false;
+  bool redraw_ = false;
+  bool hidden_ = false;
+  bool minimised_ = false;
 };
 
 Engine& Core();
