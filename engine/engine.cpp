@@ -218,7 +218,12 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   // A stop signal does not always cut a wait short: wait no longer than this.
   const uint64_t longestWait = std::max<uint64_t>(1, clock.Frequency() / 20);
   SDL_Event event;
-  while (PumpEvents()) {
+  // A wait that ran out has just looked for events: no need to look again.
+  bool unseenEvents = true;
+  for (;;) {
+    if (unseenEvents) PumpEvents();
+    if (gStopSignal) quit_ = true;
+    if (quit_) break;
     if (timers.Advance(clock.Now()) > 0) redraw_ = true;
     const uint64_t now = clock.Now();
     const bool wanted = redraw_ && Visible();
@@ -229,11 +234,13 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
       if (onDraw_) onDraw_();
       // Under vertical sync this waits for the display's refresh.
       batch.Present();
+      unseenEvents = true;
       continue;
     }
     uint64_t wake = std::min(timers.NextDue(), now + longestWait);
     if (wanted) wake = std::min(wake, pacer.NextStart());
-    if (clock.WaitEvent(wake, &event)) HandleEvent(event);
+    unseenEvents = clock.WaitEvent(wake, &event);
+    if (unseenEvents) HandleEvent(event);
   }
   if (onExit_) onExit_();
 
