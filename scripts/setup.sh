@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config ccache
   libsdl2-dev libsdl2-image-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # a virtual display, real X input and pixel capture for the play tests
