@@ -67,10 +67,6 @@ class Engine {
   SDL_Window* Window() const { return window_; }
   SDL_Renderer* Renderer() const { return renderer_; }
   bool VsyncClaimed() const { return vsyncClaimed_; }
-  // Whether the next frame would differ from the one on screen, and whether
-  // the window can be seen at all (not hidden, not minimised).
-  bool RedrawDue() const { return redraw_; }
-  bool Visible() const { return !hidden_ && !minimised_; }
   const Settings& Options() const { return settings_; }
   // Forgets callbacks, timers and options (tests start each case afresh).
   void ResetRegistrations();
@@ -81,6 +77,9 @@ class Engine {
   Assets assets;
 
  private:
+  // Not hidden, not minimised: drawing can be seen.
+  bool Visible() const { return !hidden_ && !minimised_; }
+
   Settings settings_;
   zglProc onLoad_ = nullptr;
   zglProc onDraw_ = nullptr;
@@ -92,7 +91,7 @@ class Engine {
   int refreshHz_ = 0;
   bool running_ = false;
   bool quit_ = false;
-  bool redraw_ = false;
+  bool redraw_ = false;  // the next frame would differ from the one on screen
   bool hidden_ = false;
   bool minimised_ = false;
 };
