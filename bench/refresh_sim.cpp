@@ -1,28 +1,21 @@
 // Preloaded into a program under measurement (LD_PRELOAD) to make the display
 // look like one that refreshes SIMULATED_REFRESH_HZ times a second with
-// vertical sync in effect: the current display mode reports that rate, and
-// every SDL_RenderPresent returns at the next refresh (the next whole multiple
-// of 1/rate on the monotonic clock), sleeping until then as a synchronised
-// swap blocks. Every program measured with it is paced by the same refreshes.
-// Without the variable (or with a rate outside 1..1000) it changes nothing.
+// vertical sync in effect, whatever the X server does: the current display
+// mode reports that rate, the renderer reports vsync, and every
+// SDL_RenderPresent returns at the next refresh (the next whole multiple of
+// 1/rate on the monotonic clock), sleeping until then as a synchronised swap
+// blocks. The real swap is asked not to wait (SDL_RENDER_VSYNC=0), since an X
+// server that paces swaps at its own rate would otherwise pace them twice.
+// Every program measured with it is paced by the same refreshes. Without the
+// variable (or with a rate outside 1..1000) it changes nothing.
+#include <SDL.h>
 #include <dlfcn.h>
 #include <time.h>
 
 #include <cstdint>
 #include <cstdlib>
 
-struct SDL_Renderer;
-struct SDL_DisplayModeLike {  // SDL_DisplayMode's layout (SDL 2)
-  uint32_t format;
-  int w, h;
-  int refresh_rate;
-  void* driverdata;
-};
-
 namespace {
-
-using PresentFn = void (*)(SDL_Renderer*);
-using ModeFn = int (*)(int, SDL_DisplayModeLike*);
 
 int Rate() {
   static const int rate = [] {
@@ -33,20 +26,26 @@ int Rate() {
   return rate;
 }
 
+__attribute__((constructor)) void NoRealSync() {
+  if (Rate()) setenv("SDL_RENDER_VSYNC", "0", 1);
+}
+
 // SDL's own entry: through the global scope when the program links SDL, else
 // from SDL loaded by a library opened at run time (the game's engine).
-void* Next(const char* name) {
-  if (void* f = dlsym(RTLD_NEXT, name)) return f;
-  if (void* sdl = dlopen("libSDL2-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD)) return dlsym(sdl, name);
-  return nullptr;
+template <typename F>
+F Next(const char* name) {
+  void* f = dlsym(RTLD_NEXT, name);
+  if (!f) {
+    if (void* sdl = dlopen("libSDL2-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD)) f = dlsym(sdl, name);
+  }
+  if (!f) std::abort();  // measuring without SDL's own call would mislead
+  return reinterpret_cast<F>(f);
 }
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) void SDL_RenderPresent(SDL_Renderer* renderer) {
-  static PresentFn next = nullptr;
-  if (!next) next = reinterpret_cast<PresentFn>(Next("SDL_RenderPresent"));
-  if (!next) std::abort();  // never swallow a frame
+  static auto next = Next<void (*)(SDL_Renderer*)>("SDL_RenderPresent");
   next(renderer);
   const int hz = Rate();
   if (!hz) return;
@@ -61,11 +60,17 @@ extern "C" __attribute__((visibility("default"))) void SDL_RenderPresent(SDL_Ren
 }
 
 extern "C" __attribute__((visibility("default"))) int SDL_GetCurrentDisplayMode(int display,
-                                                                                SDL_DisplayModeLike* mode) {
-  static ModeFn next = nullptr;
-  if (!next) next = reinterpret_cast<ModeFn>(Next("SDL_GetCurrentDisplayMode"));
-  if (!next) return -1;
+                                                                                SDL_DisplayMode* mode) {
+  static auto next = Next<int (*)(int, SDL_DisplayMode*)>("SDL_GetCurrentDisplayMode");
   const int result = next(display, mode);
   if (result == 0 && mode && Rate()) mode->refresh_rate = Rate();
+  return result;
+}
+
+extern "C" __attribute__((visibility("default"))) int SDL_GetRendererInfo(SDL_Renderer* renderer,
+                                                                          SDL_RendererInfo* info) {
+  static auto next = Next<int (*)(SDL_Renderer*, SDL_RendererInfo*)>("SDL_GetRendererInfo");
+  const int result = next(renderer, info);
+  if (result == 0 && info && Rate()) info->flags |= SDL_RENDERER_PRESENTVSYNC;
   return result;
 }
