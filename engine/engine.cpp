@@ -218,10 +218,12 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   // A stop signal does not always cut a wait short: wait no longer than this.
   const uint64_t longestWait = std::max<uint64_t>(1, clock.Frequency() / 20);
   SDL_Event event;
-  // A wait that ran out has just looked for events: no need to look again.
+  // The wait looks for events before it blocks and returns the first that
+  // comes: the rest are taken here, and nothing is looked for twice.
   bool unseenEvents = true;
   for (;;) {
     if (unseenEvents) PumpEvents();
+    unseenEvents = false;
     if (gStopSignal) quit_ = true;
     if (quit_) break;
     if (timers.Advance(clock.Now()) > 0) redraw_ = true;
@@ -234,7 +236,8 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
       if (onDraw_) onDraw_();
       // Under vertical sync this waits for the display's refresh.
       batch.Present();
-      unseenEvents = true;
+      // A tick due already comes before any wait: its input must be taken now.
+      unseenEvents = clock.Now() >= timers.NextDue();
       continue;
     }
     uint64_t wake = std::min(timers.NextDue(), now + longestWait);
