@@ -835,6 +835,65 @@ TEST_F(EarlyStopTest, SigtermAtAnyMomentOfStartUpEndsWithExitCodeZero) {
     ExpectNoSanitizerReport();
     game_.KillGroup();
   }
+
+// Minimised and restored: the game goes on unseen and shows where it is now
+
+// Pixels that differ between two captures of the same window.
+int Differing(const Picture& a, const Picture& b) {
+  if (a.width != b.width || a.height != b.height) return a.width * a.height;
+  int n = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
+  return n;
+}
+
+TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
+  WindowInfo w = Play();
+  Pilot pilot(*x_, w);
+  // The guards sweep their gaze all the time: a live picture never stands still for long.
+  constexpr int kMoved = 200;
+  auto changesFrom = [&](const Picture& from, const std::string& name) {
+    const auto until = Clock::now() + 10s;
+    Picture p;
+    do {
+      p = pilot.Look();
+      if (Differing(from, p) > kMoved) return true;
+      std::this_thread::sleep_for(20ms);
+    } while (Clock::now() < until);
+    Keep(p, name);
+    return false;
+  };
+  ASSERT_TRUE(changesFrom(pilot.Look(), "still-before")) << "the guards' cones do not move";
+
+  Picture last = pilot.Look();
+  Keep(last, "before-unmap");
+  x_->Unmap(w);
+  auto viewable = [&] {
+    auto now = x_->FindWindow("TEST");
+    return now && now->viewable;
+  };
+  for (auto until = Clock::now() + 10s; viewable() && Clock::now() < until;) std::this_thread::sleep_for(10ms);
+  ASSERT_FALSE(viewable()) << "the window is still mapped";
+  std::this_thread::sleep_for(1s);  // a second unseen, some 58 ticks
+  ASSERT_TRUE(game_.Running()) << Stderr();
+
+  x_->Map(w);
+  // Shown again: the whole scene, not the picture of before, and alive.
+  Picture back;
+  bool scene = false;
+  for (auto until = Clock::now() + 10s; !scene && Clock::now() < until;) {
+    back = pilot.Look();
+    scene = FindHero(back) && back.Count(kField) > 800 * 600 / 4 && Differing(last, back) > kMoved;
+    if (!scene) std::this_thread::sleep_for(20ms);
+  }
+  Keep(back, "after-map");
+  EXPECT_TRUE(scene) << "no current picture in the window after it was mapped again";
+  EXPECT_TRUE(changesFrom(back, "still-after")) << "the picture stands still after the window came back";
+
+  game_.Signal(SIGTERM);
+  auto st = game_.Wait(10s);
+  ASSERT_TRUE(st);
+  EXPECT_EQ(st->Describe(), "exit code 0");
+  ExpectNoSanitizerReport();
 }
 
 }  // namespace

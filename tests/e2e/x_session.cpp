@@ -237,6 +237,16 @@ void XSession::CloseWindow(const WindowInfo& w) {
   XSync(dpy_, False);
 }
 
+void XSession::Unmap(const WindowInfo& w) {
+  XUnmapWindow(dpy_, w.id);
+  XSync(dpy_, False);
+}
+
+void XSession::Map(const WindowInfo& w) {
+  XMapRaised(dpy_, w.id);
+  XSync(dpy_, False);
+}
+
 void XSession::KillClientOf(Window w) {
   XKillClient(dpy_, w);
   XSync(dpy_, False);

@@ -64,6 +64,9 @@ class XSession {
   void Key(const std::string& keysym, bool down);
   void ReleaseAllKeys();
   void CloseWindow(const WindowInfo& w);  // WM_DELETE_WINDOW, as a window manager sends it
+  // As a window manager does on minimising the window and restoring it.
+  void Unmap(const WindowInfo& w);
+  void Map(const WindowInfo& w);
   void KillClientOf(Window w);
 
  private:
