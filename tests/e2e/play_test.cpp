@@ -65,28 +65,6 @@ void PlantCorruptData(const std::string& dir) {
   }
 }
 
-// Without the cone texture every cone is white at alpha 187 over the grey field, and
-// where cones overlap, that again: a few flat shades of grey and nothing between.
-bool FlatConeShade(uint32_t c) {
-  static const std::vector<int> layers = [] {
-    std::vector<int> v;
-    for (double g = 0xCF; v.size() < 8;) g += (255 - g) * 187 / 255, v.push_back(int(g));
-    return v;
-  }();
-  int r = c >> 16, g = (c >> 8) & 0xFF, b = c & 0xFF;
-  bool grey = std::abs(r - g) <= 2 && std::abs(g - b) <= 2;
-  return grey && std::any_of(layers.begin(), layers.end(), [&](int v) { return std::abs(v - g) <= 2; });
-}
-
-// Share of the cone pixels that are flat shades: near 1 untextured, low with the texture.
-double FlatConeShare(const Picture& p, int* cones = nullptr) {
-  int cone = 0, flat = 0;
-  for (uint32_t c : p.pixels)
-    if (IsConePixel(c)) ++cone, flat += FlatConeShade(c);
-  if (cones) *cones = cone;
-  return cone ? double(flat) / cone : 0.0;
-}
-
 class PlayTest : public ::testing::Test {
  protected:
   void SetUp() override {

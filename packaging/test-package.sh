@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The Debian package as a Debian user meets it: built, checked by lintian and the
+# desktop and AppStream validators, installed with apt on a fresh Debian 12
+# system, started from its menu entry's command under Xvfb, and purged.
+# Usage: packaging/test-package.sh PACKAGE_BUILD_DIR WORK_DIR PLAY_PROGRAM [JOBS]
+#   WORK_DIR keeps the fresh system (debian12/base.tar, made once with mmdebstrap)
+#   and the packages apt downloaded into it, so a second run needs no network.
+#   PLAY_PROGRAM is e2e_package_play, which judges the window's pixels.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(realpath -m "$1") work=$(realpath -m "$2") play=$3 jobs=${4:-2}
+cache=$work/debian12 root=$work/root
+step() { echo "package-test: [$SECONDS s] $*"; }
+fail() { echo "package-test: FAIL: $*" >&2; exit 1; }
+if [ "$(id -u)" -ne 0 ]; then
+  echo "package-test: skipped: making and entering a Debian system needs root"
+  exit 77
+fi
+in_system() { "$here/in-system.sh" "$root" "$cache/archives" "$@"; }
+
+step "building the package"
+deb=$(bash "$here/build-package.sh" "$build" "$jobs" | tail -n 1)
+field() { dpkg-deb --field "$deb" "$1"; }
+name=$(field Package) version=$(field Version)
+echo "$deb: $name $version, section $(field Section), depends: $(field Depends)"
+[ "$(field Section)" = games ] || fail "section is not games"
+[ -n "$(field Maintainer)" ] || fail "no maintainer"
+# Only run-time libraries, found by dpkg-shlibdeps: SDL2 and SDL2_image among them.
+depends=$(field Depends | tr ',|' '\n\n' | sed 's/(.*//; s/[[:space:]]//g' | sort -u)
+for lib in libsdl2-2.0-0 libsdl2-image-2.0-0; do
+  grep -qx "$lib" <<<"$depends" || fail "does not depend on $lib"
+done
+! grep -v '^lib' <<<"$depends" | grep . || fail "depends on something that is not a run-time library"
+! grep -- '-dev$' <<<"$depends" || fail "depends on a package for building"
+
+step "lintian"
+lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
+contents=$work/contents
+rm -rf "$contents"
+dpkg-deb -x "$deb" "$contents"
+desktop-file-validate "$contents"/usr/share/applications/stealth.desktop || fail "desktop entry"
+appstreamcli validate-tree --no-net "$contents" || fail "AppStream metainfo"
+
+if [ ! -f "$cache/base.tar" ]; then
+  step "making a fresh Debian 12 system (once; kept in $cache)"
+  mkdir -p "$cache"
+  mmdebstrap --variant=apt --mode=root --skip=cleanup/apt/lists --quiet bookworm "$cache/base.tar.part" \
+    "deb http://deb.debian.org/debian bookworm main" \
+    "deb http://deb.debian.org/debian bookworm-updates main" \
+    "deb http://deb.debian.org/debian-security bookworm-security main"
+  mv "$cache/base.tar.part" "$cache/base.tar"
+fi
+mkdir -p "$cache/archives/partial"
+# Each run starts from the untouched system. Its mounts never outlive in_system,
+# and --one-file-system keeps rm off anything mounted all the same.
+rm -rf --one-file-system "$root"
+mkdir -p "$root"
+tar -xf "$cache/base.tar" -C "$root"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+cp "$deb" "$root/tmp/"
+
+step "apt-get install ./$(basename "$deb")"
+in_system dpkg-query -W -f '${Package}\n' | sort >"$work/before.txt"
+in_system apt-get install -y -q -o APT::Sandbox::User=root "/tmp/$(basename "$deb")" >"$work/apt.txt" ||
+  { cat "$work/apt.txt"; fail "apt-get install"; }
+in_system dpkg-query -W -f '${Package}\n' | sort >"$work/after.txt"
+comm -13 "$work/before.txt" "$work/after.txt" >"$work/new.txt"
+# What apt may pull in: the package's declared dependencies (and their
+# recommendations, which apt installs by default), followed all the way down.
+# (This very version: the archive may hold another package of the same name.)
+in_system apt-cache depends --recurse --no-suggests --no-conflicts --no-breaks --no-replaces \
+  --no-enhances "$name=$version" | grep -v '^ ' | tr -d '<>' | sort -u >"$work/declared.txt"
+undeclared=$(comm -23 "$work/new.txt" "$work/declared.txt")
+[ -z "$undeclared" ] || fail "installed without being declared: $undeclared"
+! grep -- '-dev$' "$work/new.txt" || fail "a package for building was installed"
+echo "installed $(wc -l <"$work/new.txt") packages, all within what $name declares"
+
+step "stealth --version"
+answer=$(in_system stealth --version)
+[ "$answer" = "stealth $version" ] || fail "stealth --version says '$answer', not 'stealth $version'"
+
+step "playing the menu entry's command from an empty folder"
+command=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/stealth.desktop" | sed 's/ *%[fFuUick]//g')
+[ -n "$command" ] || fail "no Exec line in the desktop entry"
+"$play" "$work/installed.ppm" "$here/in-system.sh" "$root" "$cache/archives" \
+  /bin/sh -c 'cd "$(mktemp -d)" && exec '"$command" || fail "the installed game did not play"
+if command -v convert >/dev/null; then convert "$work/installed.ppm" "$work/installed.png"; fi
+echo "what the player saw: $work/installed.ppm"
+
+step "apt-get purge $name"
+in_system dpkg-query -L "$name" >"$work/files.txt"
+in_system apt-get purge -y -q "$name" >"$work/purge.txt" || { cat "$work/purge.txt"; fail "apt-get purge"; }
+left=()
+while read -r f; do
+  p=$root$f
+  if [ -L "$p" ] || [ -f "$p" ]; then left+=("$f"); fi
+  # A folder may stay only where another package still puts something in it.
+  if [ -d "$p" ] && [ ! -L "$p" ] && [ -z "$(ls -A "$p")" ]; then left+=("$f/"); fi
+done <"$work/files.txt"
+while read -r f; do left+=("${f#"$root"}"); done < <(find "$root" -xdev \
+  \( -path "$root/var/cache/apt" -o -path "$root/var/log" -o -path "$root/tmp" \) -prune -o -iname '*stealth*' -print)
+[ ${#left[@]} -eq 0 ] || fail "left behind after purge: ${left[*]}"
+in_system dpkg-query -W -f '${Status}\n' "$name" 2>/dev/null | grep -q ' installed$' && fail "still installed"
+
+rm -rf --one-file-system "$root" "$contents"
+step "passed"
