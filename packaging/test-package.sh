@@ -3,7 +3,7 @@
 # desktop and AppStream validators, installed with apt on a fresh Debian 12
 # system, started from its menu entry's command under Xvfb, and purged.
 # Usage: packaging/test-package.sh PACKAGE_BUILD_DIR WORK_DIR PLAY_PROGRAM [JOBS]
-#   WORK_DIR keeps the fresh system (debian12/base.tar, made once with mmdebstrap)
+#   WORK_DIR keeps the fresh system (debian12/base, made once with mmdebstrap)
 #   and the packages apt downloaded into it, so a second run needs no network.
 #   PLAY_PROGRAM is e2e_package_play, which judges the window's pixels.
 set -euo pipefail
@@ -15,6 +15,10 @@ fail() { echo "package-test: FAIL: $*" >&2; exit 1; }
 if [ "$(id -u)" -ne 0 ]; then
   echo "package-test: skipped: making and entering a Debian system needs root"
   exit 77
+fi
+# The whole test runs in a mount namespace of its own: no mount it makes outlives it.
+if [ -z "${STEALTH_PACKAGE_TEST_NS:-}" ]; then
+  STEALTH_PACKAGE_TEST_NS=1 exec unshare --mount -- bash "$0" "$@"
 fi
 in_system() { "$here/in-system.sh" "$root" "$cache/archives" "$@"; }
 
@@ -41,27 +45,31 @@ dpkg-deb -x "$deb" "$contents"
 desktop-file-validate "$contents"/usr/share/applications/stealth.desktop || fail "desktop entry"
 appstreamcli validate-tree --no-net "$contents" || fail "AppStream metainfo"
 
-if [ ! -f "$cache/base.tar" ]; then
-  step "making a fresh Debian 12 system (once; kept in $cache)"
+if [ ! -d "$cache/base" ]; then
+  step "making a fresh Debian 12 system (once; kept in $cache/base)"
   mkdir -p "$cache"
-  mmdebstrap --variant=apt --mode=root --skip=cleanup/apt/lists --quiet bookworm "$cache/base.tar.part" \
+  rm -rf --one-file-system "$cache/base.part"
+  mmdebstrap --variant=apt --mode=root --skip=cleanup/apt/lists --quiet bookworm "$cache/base.part" \
     "deb http://deb.debian.org/debian bookworm main" \
     "deb http://deb.debian.org/debian bookworm-updates main" \
     "deb http://deb.debian.org/debian-security bookworm-security main"
-  mv "$cache/base.tar.part" "$cache/base.tar"
+  mv "$cache/base.part" "$cache/base"
 fi
 mkdir -p "$cache/archives/partial"
-# Each run starts from the untouched system. Its mounts never outlive in_system,
-# and --one-file-system keeps rm off anything mounted all the same.
-rm -rf --one-file-system "$root"
-mkdir -p "$root"
-tar -xf "$cache/base.tar" -C "$root"
+# Each run sees the untouched system through an overlay: whatever it changes goes
+# to a folder of its own, cleared before the next run. The overlay lives in this
+# script's mount namespace and vanishes with it; --one-file-system keeps rm off
+# anything mounted all the same.
+rm -rf --one-file-system "$work/run"
+mkdir -p "$work/run/changes" "$work/run/scratch" "$root"
+mount -t overlay overlay \
+  -o "lowerdir=$cache/base,upperdir=$work/run/changes,workdir=$work/run/scratch" "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 cp "$deb" "$root/tmp/"
 
 step "apt-get install ./$(basename "$deb")"
 in_system dpkg-query -W -f '${Package}\n' | sort >"$work/before.txt"
-in_system apt-get install -y -q -o APT::Sandbox::User=root "/tmp/$(basename "$deb")" >"$work/apt.txt" ||
+in_system apt-get install -y -q -o APT::Sandbox::User=root -o Dpkg::Options::=--force-unsafe-io "/tmp/$(basename "$deb")" >"$work/apt.txt" ||
   { cat "$work/apt.txt"; fail "apt-get install"; }
 in_system dpkg-query -W -f '${Package}\n' | sort >"$work/after.txt"
 comm -13 "$work/before.txt" "$work/after.txt" >"$work/new.txt"
@@ -90,17 +98,22 @@ echo "what the player saw: $work/installed.ppm"
 step "apt-get purge $name"
 in_system dpkg-query -L "$name" >"$work/files.txt"
 in_system apt-get purge -y -q "$name" >"$work/purge.txt" || { cat "$work/purge.txt"; fail "apt-get purge"; }
-left=()
+left=() empty=()
 while read -r f; do
   p=$root$f
   if [ -L "$p" ] || [ -f "$p" ]; then left+=("$f"); fi
-  # A folder may stay only where another package still puts something in it.
-  if [ -d "$p" ] && [ ! -L "$p" ] && [ -z "$(ls -A "$p")" ]; then left+=("$f/"); fi
+  if [ -d "$p" ] && [ ! -L "$p" ] && [ -z "$(ls -A "$p")" ]; then empty+=("$f"); fi
 done <"$work/files.txt"
+# An empty folder may stay only where another package owns it (/usr/games, say).
+if [ ${#empty[@]} -gt 0 ]; then
+  owned=$(in_system dpkg-query -S "${empty[@]}" 2>/dev/null | sed 's/^.*: //' || true)
+  for f in "${empty[@]}"; do grep -qxF "$f" <<<"$owned" || left+=("$f/"); done
+fi
 while read -r f; do left+=("${f#"$root"}"); done < <(find "$root" -xdev \
   \( -path "$root/var/cache/apt" -o -path "$root/var/log" -o -path "$root/tmp" \) -prune -o -iname '*stealth*' -print)
 [ ${#left[@]} -eq 0 ] || fail "left behind after purge: ${left[*]}"
 in_system dpkg-query -W -f '${Status}\n' "$name" 2>/dev/null | grep -q ' installed$' && fail "still installed"
 
-rm -rf --one-file-system "$root" "$contents"
+umount "$root"
+rm -rf --one-file-system "$work/run" "$contents"
 step "passed"
