@@ -56,32 +56,44 @@ if [ ! -d "$cache/base" ]; then
   mv "$cache/base.part" "$cache/base"
 fi
 mkdir -p "$cache/archives/partial"
-# Each run sees the untouched system through an overlay: whatever it changes goes
-# to a folder of its own, cleared before the next run. The overlay lives in this
+# The system with this package's dependencies installed, as a run on the fresh
+# system left it after purging the package: kept per set of declared relations,
+# so that any change to them checks the install on the fresh system again.
+relations=$(dpkg-deb --field "$deb" Pre-Depends Depends Recommends | sha256sum | cut -c1-16)
+deps_layer=$cache/dependencies-$relations
+lower=$cache/base
+[ -d "$deps_layer" ] && lower=$deps_layer:$lower
+# Each run sees the system through an overlay: whatever it changes goes to a
+# folder of its own, cleared before the next run. The overlay lives in this
 # script's mount namespace and vanishes with it; --one-file-system keeps rm off
 # anything mounted all the same.
 rm -rf --one-file-system "$work/run"
 mkdir -p "$work/run/changes" "$work/run/scratch" "$root"
-mount -t overlay overlay \
-  -o "lowerdir=$cache/base,upperdir=$work/run/changes,workdir=$work/run/scratch" "$root"
+mount -t overlay overlay -o "lowerdir=$lower,upperdir=$work/run/changes,workdir=$work/run/scratch" "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 cp "$deb" "$root/tmp/"
 
-step "apt-get install ./$(basename "$deb")"
+where="the fresh system"
+[ "$lower" = "$cache/base" ] || where="the fresh system with the dependencies an earlier run installed"
+step "apt-get install ./$(basename "$deb") on $where"
 in_system dpkg-query -W -f '${Package}\n' | sort >"$work/before.txt"
-in_system apt-get install -y -q -o APT::Sandbox::User=root -o Dpkg::Options::=--force-unsafe-io "/tmp/$(basename "$deb")" >"$work/apt.txt" ||
-  { cat "$work/apt.txt"; fail "apt-get install"; }
+in_system apt-get install -y -q -o APT::Sandbox::User=root -o Dpkg::Options::=--force-unsafe-io \
+  "/tmp/$(basename "$deb")" >"$work/apt.txt" || { cat "$work/apt.txt"; fail "apt-get install"; }
 in_system dpkg-query -W -f '${Package}\n' | sort >"$work/after.txt"
 comm -13 "$work/before.txt" "$work/after.txt" >"$work/new.txt"
-# What apt may pull in: the package's declared dependencies (and their
-# recommendations, which apt installs by default), followed all the way down.
-# (This very version: the archive may hold another package of the same name.)
-in_system apt-cache depends --recurse --no-suggests --no-conflicts --no-breaks --no-replaces \
-  --no-enhances "$name=$version" | grep -v '^ ' | tr -d '<>' | sort -u >"$work/declared.txt"
-undeclared=$(comm -23 "$work/new.txt" "$work/declared.txt")
-[ -z "$undeclared" ] || fail "installed without being declared: $undeclared"
-! grep -- '-dev$' "$work/new.txt" || fail "a package for building was installed"
-echo "installed $(wc -l <"$work/new.txt") packages, all within what $name declares"
+if [ "$lower" = "$cache/base" ]; then
+  # What apt may pull in: the package's declared dependencies (and their
+  # recommendations, which apt installs by default), followed all the way down.
+  # (This very version: the archive may hold another package of the same name.)
+  in_system apt-cache depends --recurse --no-suggests --no-conflicts --no-breaks --no-replaces \
+    --no-enhances "$name=$version" | grep -v '^ ' | tr -d '<>' | sort -u >"$work/declared.txt"
+  undeclared=$(comm -23 "$work/new.txt" "$work/declared.txt")
+  [ -z "$undeclared" ] || fail "installed without being declared: $undeclared"
+  ! grep -- '-dev$' "$work/new.txt" || fail "a package for building was installed"
+  echo "installed $(wc -l <"$work/new.txt") packages, all within what $name declares"
+else
+  [ "$(cat "$work/new.txt")" = "$name" ] || fail "installed more than $name: $(cat "$work/new.txt")"
+fi
 
 step "stealth --version"
 answer=$(in_system stealth --version)
@@ -114,6 +126,11 @@ while read -r f; do left+=("${f#"$root"}"); done < <(find "$root" -xdev \
 [ ${#left[@]} -eq 0 ] || fail "left behind after purge: ${left[*]}"
 in_system dpkg-query -W -f '${Status}\n' "$name" 2>/dev/null | grep -q ' installed$' && fail "still installed"
 
+rm -rf "$root"/tmp/* "$root"/tmp/.X11-unix
 umount "$root"
+if [ "$lower" = "$cache/base" ]; then
+  rm -rf --one-file-system "$cache"/dependencies-*
+  mv "$work/run/changes" "$deps_layer"
+fi
 rm -rf --one-file-system "$work/run" "$contents"
 step "passed"
