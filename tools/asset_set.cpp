@@ -1,10 +1,11 @@
 #include "asset_set.h"
 
 #include <cmath>
+#include <fstream>
+#include <stdexcept>
 
-#include "bitmap_font.h"
-#include "image.h"
-#include "png_encode.h"
+#include "surface.h"
+#include "text_font.h"
 
 namespace assets {
 
@@ -236,66 +237,148 @@ Image Button(Colour theme, bool lit) {
   });
 }
 
-// The game's name in the font's letters, four times their size, golden with a dark outline
-// and a drop shadow.
+// The game's name in DejaVu Sans Bold, golden with a dark outline and a drop shadow.
 Image NameLogo() {
-  constexpr int kW = 256, kH = 64, kScale = 4;
-  const std::string name = "STEALTH";
-  const int advance = 6 * kScale;
-  const int textW = int(name.size()) * advance - kScale;
-  const int x0 = (kW - textW) / 2, y0 = (kH - kGlyphHeight * kScale) / 2;
+  constexpr int kW = 256, kH = 64;
+  const TrueType bold(DejaVuFile("DejaVuSans-Bold.ttf"), 40);
+  const Image line = RenderLine(bold, "STEALTH");
+  int inkTop = line.height, inkBottom = -1;
+  for (int y = 0; y < line.height; ++y)
+    for (int x = 0; x < line.width; ++x)
+      if (line.rgba[(size_t(y) * size_t(line.width) + size_t(x)) * 4 + 3] != 0)
+        inkTop = std::min(inkTop, y), inkBottom = std::max(inkBottom, y);
+  // The ink centred, with room for the outline and the shadow.
+  const int inkHeight = inkBottom - inkTop + 1;
+  if (line.width + 8 > kW || inkHeight + 8 > kH)
+    throw std::runtime_error("the name does not fit its picture");
+  const int x0 = (kW - line.width) / 2 - 1, y0 = (kH - inkHeight) / 2 - 1 - inkTop;
   auto ink = [&](int x, int y) {
-    const int gx = x - x0, gy = y - y0;
-    if (gx < 0 || gy < 0 || gx >= textW || gy >= kGlyphHeight * kScale) return false;
-    const int letter = gx / advance;
-    return GlyphPixel(name[size_t(letter)], (gx % advance) / kScale, gy / kScale);
+    const int lx = x - x0, ly = y - y0;
+    if (lx < 0 || ly < 0 || lx >= line.width || ly >= line.height) return 0.0;
+    return line.rgba[(size_t(ly) * size_t(line.width) + size_t(lx)) * 4 + 3] / 255.0;
   };
   auto near = [&](int x, int y) {
+    double most = 0.0;
     for (int dy = -2; dy <= 2; ++dy)
       for (int dx = -2; dx <= 2; ++dx)
-        if (dx * dx + dy * dy <= 5 && ink(x + dx, y + dy)) return true;
-    return false;
+        if (dx * dx + dy * dy <= 5) most = std::max(most, ink(x + dx, y + dy));
+    return most;
   };
   const Colour outline = Rgb(0.10, 0.07, 0.05);
   return Paint(kW, kH, [&](double x, double y) {
     const int ix = int(x), iy = int(y);
-    if (ink(ix, iy)) {
-      const double t = double(iy - y0) / (kGlyphHeight * kScale);
-      Colour c = Mix(Rgb(1.0, 0.86, 0.38), Rgb(0.92, 0.46, 0.12), t);
-      if (!ink(ix, iy - 1)) c = Lighten(c, 0.35);
-      return c;
-    }
-    if (near(ix, iy)) return outline;
-    if (near(ix - 3, iy - 3)) return WithAlpha(outline, 0.45);
-    return WithAlpha(outline, 0.0);
+    const double t = Clamp01(double(iy - y0 - inkTop) / inkHeight);
+    Colour gold = Mix(Rgb(1.0, 0.86, 0.38), Rgb(0.92, 0.46, 0.12), t);
+    gold = Lighten(gold, 0.35 * Clamp01(ink(ix, iy) - ink(ix, iy - 1)));  // lit upper edges
+    const Colour shadow = WithAlpha(outline, 0.45 * near(ix - 3, iy - 3));
+    return Over(WithAlpha(gold, ink(ix, iy)), Over(WithAlpha(outline, near(ix, iy)), shadow));
   });
 }
 
-AssetFile Png(std::string name, const Image& image) {
-  return {std::move(name), EncodePngRgba(image.width, image.height, image.rgba)};
+// Area of the pixel centred on c that lies between a0 and a1, along one axis.
+double Overlap(double c, double a0, double a1) {
+  return Clamp01(std::min(a1, c + 0.5) - std::max(a0, c - 0.5));
 }
+
+// A square of the icon, given by its centre and side as parts of the icon's side, set on
+// whole pixels so that it stays crisp at 16 pixels too.
+struct Square {
+  double x0, y0, x1, y1;
+  Square(double cx, double cy, double side, int size) {
+    const double s = std::max(2.0, std::floor(side * size + 0.5));
+    x0 = std::floor(cx * size - s / 2 + 0.5), y0 = std::floor(cy * size - s / 2 + 0.5);
+    x1 = x0 + s, y1 = y0 + s;
+  }
+  double Cover(double x, double y) const { return Overlap(x, x0, x1) * Overlap(y, y0, y1); }
+};
+
+// A colour as the game writes it, 0xRRGGBB.
+Colour Hex(uint32_t rgb) {
+  return Rgb((rgb >> 16 & 0xFF) / 255.0, (rgb >> 8 & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
+}
+
+// The game's icon: a guard on the light-grey floor casting his view cone at the hero, a wall
+// and a box beside them, in the game's own colours, on a rounded tile.
+Image Icon(int size) {
+  const double n = size;
+  const Square wall(0.25, 0.25, 0.26, size), box(0.76, 0.78, 0.18, size);
+  const Square guard(0.26, 0.72, 0.17, size), hero(0.72, 0.30, 0.17, size);
+  // The cone from the guard's centre at the hero and on past him, 30 degrees either side
+  // as in the game; its sides are lines through the tip with outward normals n1, n2.
+  const double tipX = (guard.x0 + guard.x1) / 2, tipY = (guard.y0 + guard.y1) / 2;
+  const double toX = (hero.x0 + hero.x1) / 2 - tipX, toY = (hero.y0 + hero.y1) / 2 - tipY;
+  const double toHero = std::sqrt(toX * toX + toY * toY), reach = 1.4 * toHero;
+  const double ax = toX / toHero, ay = toY / toHero;
+  constexpr double kCos30 = 0.8660254037844386, kSin30 = 0.5;
+  const double n1x = -(ax * kSin30 + ay * kCos30), n1y = ax * kCos30 - ay * kSin30;
+  const double n2x = -ax * kSin30 + ay * kCos30, n2y = -(ax * kCos30 + ay * kSin30);
+  const double inset = n / 32, corner = n * 0.16, rimWidth = std::max(1.0, n / 64);
+  // Three marks above a guard who sees the hero, where there is room for them.
+  const double markR = 0.028 * n, markY = guard.y0 - 0.07 * n;
+  auto mark = [&](double x, double y, int i) {
+    const double dx = x - tipX - i * 3.0 * markR, dy = y - markY;
+    return Clamp01(markR - std::sqrt(dx * dx + dy * dy) + 0.5);
+  };
+  return Paint(size, size, [&](double x, double y) {
+    const double d = RoundedBoxDistance(x - n / 2, y - n / 2, n / 2 - inset, n / 2 - inset, corner);
+    Colour c = Mix(Rgb(0.45, 0.45, 0.45), Hex(0xCFCFCF), Clamp01(-d - rimWidth + 0.5));
+    const double px = x - tipX, py = y - tipY;
+    const double s = std::sqrt(px * px + py * py) / reach;
+    if (s < 1.0) {
+      const double side = Clamp01(0.5 - (px * n1x + py * n1y)) * Clamp01(0.5 - (px * n2x + py * n2y));
+      const double fall = 1.0 - s * s;
+      c = Over(WithAlpha(Mix(Rgb(1.0, 0.95, 0.74), Rgb(0.93, 0.70, 0.32), s), side * fall), c);
+    }
+    c = Mix(c, Hex(0x404040), wall.Cover(x, y));
+    c = Mix(c, Hex(0xF0F020), box.Cover(x, y));
+    c = Mix(c, Hex(0xFF2050), guard.Cover(x, y));
+    c = Mix(c, Hex(0xAF5252), hero.Cover(x, y));
+    if (size >= 48)
+      for (int i = -1; i <= 1; ++i) c = Mix(c, Rgb(1, 1, 1), mark(x, y, i));
+    return WithAlpha(c, Clamp01(0.5 - d));
+  });
+}
+
+AssetFile Data(std::string name, Image image) { return {"Data/" + std::move(name), std::move(image)}; }
 
 }  // namespace
 
 std::vector<AssetFile> BuildAssets() {
-  const std::string fontText = FontDescription("font_1_0.png");
+  const TrueType mono(DejaVuFile(kTextFont), kTextPixels);
+  FontPage font = MakeFontPage(mono, "font_1_0.png");
   std::vector<AssetFile> files;
-  files.push_back(Png("Name.PNG", NameLogo()));
-  files.push_back({"font_1.zfi", std::vector<uint8_t>(fontText.begin(), fontText.end())});
-  files.push_back(Png("font_1_0.png", FontPage()));
+  files.push_back(Data("Name.PNG", NameLogo()));
+  files.push_back({"Data/font_1.zfi", std::move(font.description)});
+  files.push_back(Data("font_1_0.png", std::move(font.page)));
   const Colour themes[3] = {Rgb(0.24, 0.42, 0.64), Rgb(0.24, 0.54, 0.32), Rgb(0.66, 0.22, 0.22)};
   const char* const buttons[3] = {"PBT", "PBT1", "PBT2"};
   for (int i = 0; i < 3; ++i) {
-    files.push_back(Png(std::string(buttons[i]) + ".PNG", Button(themes[i], false)));
-    files.push_back(Png(std::string(buttons[i]) + "_g.PNG", Button(themes[i], true)));
+    files.push_back(Data(std::string(buttons[i]) + ".PNG", Button(themes[i], false)));
+    files.push_back(Data(std::string(buttons[i]) + "_g.PNG", Button(themes[i], true)));
   }
-  files.push_back(Png("particle1.PNG", SmokePuffs()));
-  files.push_back(Png("particle2.PNG", Sparks()));
-  files.push_back(Png("sky_m.PNG", NightSky()));
-  files.push_back(Png("bg.PNG", FloorTiles()));
-  files.push_back(Png("mtile.png", MapTiles()));
-  files.push_back(Png("Angle.png", ConeLight()));
+  files.push_back(Data("particle1.PNG", SmokePuffs()));
+  files.push_back(Data("particle2.PNG", Sparks()));
+  files.push_back(Data("sky_m.PNG", NightSky()));
+  files.push_back(Data("bg.PNG", FloorTiles()));
+  files.push_back(Data("mtile.png", MapTiles()));
+  files.push_back(Data("Angle.png", ConeLight()));
+  for (const int size : kIconSizes)
+    files.push_back({"icons/stealth-" + std::to_string(size) + ".png", Icon(size)});
   return files;
+}
+
+void WriteAsset(const std::filesystem::path& top, const AssetFile& file) {
+  const std::filesystem::path path = top / file.path;
+  std::filesystem::create_directories(path.parent_path());
+  if (const auto* image = std::get_if<Image>(&file.content)) {
+    SavePng(*image, path);
+    return;
+  }
+  const std::string& text = std::get<std::string>(file.content);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), std::streamsize(text.size()));
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
 }  // namespace assets

@@ -1,18 +1,34 @@
-// Every asset file of the game, painted and encoded in memory.
+// Every asset file of the game, and its icon, painted in memory.
 #pragma once
 
-#include <cstdint>
+#include <filesystem>
 #include <string>
+#include <variant>
 #include <vector>
+
+#include "image.h"
 
 namespace assets {
 
 struct AssetFile {
-  std::string name;  // file name inside the Data folder, case as the game asks for it
-  std::vector<uint8_t> bytes;
+  // Relative to the repository's top folder: "Data/Angle.png", "icons/stealth-32.png"; the
+  // case of the names is the case the game and the packaging ask for.
+  std::string path;
+  std::variant<Image, std::string> content;  // a picture, written as PNG, or text as it stands
 };
 
-// The fourteen files the game loads plus the font's page image, always the same bytes.
+// The game's text font: a file of fonts-dejavu-core and its size in pixels.
+constexpr const char* kTextFont = "DejaVuSansMono.ttf";
+constexpr int kTextPixels = 16;
+
+// The icon's sizes in pixels: one square picture icons/stealth-<size>.png each.
+constexpr int kIconSizes[] = {16, 32, 48, 64, 128, 256};
+
+// The fourteen files the game loads, the font's page image and the icon in every size,
+// always the same pixels and text.
 std::vector<AssetFile> BuildAssets();
+
+// Writes the file under the top folder, making its folder; throws std::runtime_error.
+void WriteAsset(const std::filesystem::path& top, const AssetFile& file);
 
 }  // namespace assets

@@ -1,6 +1,6 @@
 // RGBA images painted pixel by pixel, and the few maths helpers the painting needs.
 // Only correctly rounded operations (+ - * /, sqrt, floor) are used on doubles, no libm curves,
-// so the files come out byte-for-byte the same on every machine that remakes them.
+// so the pictures come out pixel for pixel the same on every machine that remakes them.
 #pragma once
 
 #include <cstdint>

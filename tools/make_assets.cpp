@@ -1,35 +1,23 @@
-// Writes every asset file of the game into the folder named on the command line:
-//   make_assets <folder>
-// The output is the same bytes on every run, so the committed Data/ can be checked against it.
+// Writes every asset file of the game and its icon under the folder named on the command line,
+// as Data/... and icons/...; from the repository's top folder:
+//   make_assets .
+// The pictures come out the same pixels on every run, so the committed files can be checked
+// against a fresh run.
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 
 #include "asset_set.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <output folder>\n", argc > 0 ? argv[0] : "make_assets");
+    std::fprintf(stderr, "usage: %s <top folder>\n", argc > 0 ? argv[0] : "make_assets");
     return 2;
   }
   try {
-    const std::filesystem::path folder = argv[1];
-    std::filesystem::create_directories(folder);
-    size_t total = 0;
     for (const auto& file : assets::BuildAssets()) {
-      const std::filesystem::path path = folder / file.name;
-      std::ofstream out(path, std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(file.bytes.data()), std::streamsize(file.bytes.size()));
-      out.close();
-      if (!out) {
-        std::fprintf(stderr, "make_assets: cannot write %s\n", path.string().c_str());
-        return 1;
-      }
-      std::printf("%-14s %7zu bytes\n", file.name.c_str(), file.bytes.size());
-      total += file.bytes.size();
+      assets::WriteAsset(argv[1], file);
+      std::printf("%s\n", file.path.c_str());
     }
-    std::printf("%-14s %7zu bytes\n", "total", total);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_assets: %s\n", e.what());
     return 1;

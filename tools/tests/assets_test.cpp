@@ -1,5 +1,5 @@
-// Checks on the asset generator and on the committed Data/ folder, decoded with SDL2_image
-// as the engine decodes them.
+// Checks on the asset generator and on the committed Data/ and icons/ folders, decoded with
+// SDL2_image as the engine decodes them.
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
@@ -7,142 +7,90 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
-#include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "asset_set.h"
 #include "fontFile.h"
-#include "image.h"
-#include "png_encode.h"
+#include "surface.h"
+#include "text_font.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path kData = ASSETS_DATA_DIR;
+const fs::path kTop = ASSETS_TOP_DIR;
+const fs::path kData = kTop / "Data";
 
-std::span<const uint8_t> Bytes(const std::string& s) {
-  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+const uint8_t* At(const assets::Image& image, int x, int y) {
+  return &image.rgba[(size_t(y) * size_t(image.width) + size_t(x)) * 4];
 }
 
-struct Decoded {
-  int width = 0;
-  int height = 0;
-  bool hasAlpha = false;
-  std::vector<uint8_t> rgba;
-  const uint8_t* At(int x, int y) const { return &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4]; }
-};
+// Decoded as the engine decodes it, into `out`; a fatal failure when it cannot be.
+void Load(const fs::path& file, assets::Image& out) {
+  auto image = assets::LoadPng(file);
+  ASSERT_TRUE(image) << file << ": " << IMG_GetError();
+  out = std::move(*image);
+}
 
-// Decodes through SDL2_image; an empty result (width 0) when it cannot.
-Decoded Decode(SDL_Surface* loaded) {
-  Decoded out;
-  if (!loaded) return out;
-  out.hasAlpha = SDL_ISPIXELFORMAT_ALPHA(loaded->format->format);
-  SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);
+// The file carries its own alpha channel: the game loads with computed alpha, which would turn
+// the dark parts of an opaque picture see-through.
+bool FileHasAlpha(const fs::path& file) {
+  SDL_Surface* loaded = IMG_Load(file.string().c_str());
+  const bool alpha = loaded && SDL_ISPIXELFORMAT_ALPHA(loaded->format->format);
   SDL_FreeSurface(loaded);
-  if (!rgba) return out;
-  out.width = rgba->w;
-  out.height = rgba->h;
-  for (int y = 0; y < rgba->h; ++y) {
-    const auto* row = static_cast<const uint8_t*>(rgba->pixels) + size_t(y) * size_t(rgba->pitch);
-    out.rgba.insert(out.rgba.end(), row, row + size_t(rgba->w) * 4);
-  }
-  SDL_FreeSurface(rgba);
-  return out;
+  return alpha;
 }
 
-Decoded DecodeMemory(const std::vector<uint8_t>& png) {
-  return Decode(IMG_Load_RW(SDL_RWFromConstMem(png.data(), int(png.size())), 1));
+std::string ReadText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-Decoded DecodeFile(const fs::path& path) { return Decode(IMG_Load(path.string().c_str())); }
 
 bool PowerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
 
-// --- checksums and the PNG writer -------------------------------------------------------
+// --- the committed files are what the generator makes ----------------------------------
 
-TEST(Checksums, MatchPublishedCheckValues) {
-  struct Case {
-    std::string text;
-    uint32_t crc, adler;
-  };
-  const Case cases[] = {
-      {"", 0x00000000u, 0x00000001u},
-      {"123456789", 0xCBF43926u, 0x091E01DEu},
-      {"The quick brown fox jumps over the lazy dog", 0x414FA339u, 0x5BDC0FDAu},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(assets::Crc32(Bytes(c.text)), c.crc) << '"' << c.text << '"';
-    EXPECT_EQ(assets::Adler32(Bytes(c.text)), c.adler) << '"' << c.text << '"';
+// Pixels and text, not file bytes: another zlib or libpng packs the same pixels differently.
+TEST(Remake, CommittedDataAndIconsAreWhatTheGeneratorMakes) {
+  const auto files = assets::BuildAssets();
+  std::set<std::string> made;
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.path);
+    made.insert(file.path);
+    const fs::path committed = kTop / file.path;
+    ASSERT_TRUE(fs::is_regular_file(committed)) << "not committed";
+    if (const auto* text = std::get_if<std::string>(&file.content)) {
+      EXPECT_TRUE(ReadText(committed) == *text) << "text differs";
+      continue;
+    }
+    const auto& fresh = std::get<assets::Image>(file.content);
+    assets::Image kept(1, 1);
+    ASSERT_NO_FATAL_FAILURE(Load(committed, kept));
+    ASSERT_EQ(kept.width, fresh.width);
+    ASSERT_EQ(kept.height, fresh.height);
+    const auto diff = std::mismatch(kept.rgba.begin(), kept.rgba.end(), fresh.rgba.begin());
+    if (diff.first != kept.rgba.end()) {
+      const size_t pixel = size_t(diff.first - kept.rgba.begin()) / 4;
+      ADD_FAILURE() << "pixels differ, first at " << pixel % size_t(kept.width) << ","
+                    << pixel / size_t(kept.width);
+    }
   }
-  // Adler-32 wraps its sums modulo 65521: a long run of 0xFF overflows them many times.
-  const std::vector<uint8_t> ones(100000, 0xFF);
-  uint32_t a = 1, b = 0;
-  for (uint8_t v : ones) {
-    a = (a + v) % 65521;
-    b = (b + a) % 65521;
-  }
-  EXPECT_EQ(assets::Adler32(ones), (b << 16) | a);
-}
-
-struct RoundTripCase {
-  const char* name;
-  int width, height;
-  std::function<void(assets::Random&, int x, int y, uint8_t* px, const std::vector<uint8_t>&)> fill;
-};
-
-TEST(PngWriter, DecodesToTheExactPixels) {
-  const RoundTripCase cases[] = {
-      {"single pixel", 1, 1, [](auto&, int, int, uint8_t* p, auto&) { p[0] = 9, p[1] = 200, p[2] = 31, p[3] = 77; }},
-      {"odd size noise", 3, 5, [](auto& r, int, int, uint8_t* p, auto&) { for (int i = 0; i < 4; ++i) p[i] = uint8_t(r.Next()); }},
-      {"runs longer than a match", 700, 3, [](auto&, int x, int, uint8_t* p, auto&) { p[0] = p[1] = p[2] = 255; p[3] = x < 350 ? 0 : 255; }},
-      {"incompressible", 64, 64, [](auto& r, int, int, uint8_t* p, auto&) { for (int i = 0; i < 4; ++i) p[i] = uint8_t(r.Next() >> 7); }},
-      {"gradients", 200, 100, [](auto&, int x, int y, uint8_t* p, auto&) { p[0] = uint8_t(x), p[1] = uint8_t(y * 2), p[2] = uint8_t(x + y), p[3] = uint8_t(255 - y); }},
-      // Noise rows that repeat 60 rows later: back-references close to the 32 KiB window.
-      {"far repeats", 128, 200, [](auto& r, int x, int y, uint8_t* p, const std::vector<uint8_t>& done) {
-         if (y >= 60) {
-           std::copy_n(&done[(size_t(y - 60) * 128 + size_t(x)) * 4], 4, p);
-         } else {
-           for (int i = 0; i < 4; ++i) p[i] = uint8_t(r.Next());
-         }
-       }},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    assets::Random random(1234);
-    std::vector<uint8_t> pixels(size_t(c.width) * size_t(c.height) * 4);
-    for (int y = 0; y < c.height; ++y)
-      for (int x = 0; x < c.width; ++x)
-        c.fill(random, x, y, &pixels[(size_t(y) * size_t(c.width) + size_t(x)) * 4], pixels);
-    const auto png = assets::EncodePngRgba(c.width, c.height, pixels);
-    const Decoded back = DecodeMemory(png);
-    ASSERT_EQ(back.width, c.width) << IMG_GetError();
-    ASSERT_EQ(back.height, c.height);
-    EXPECT_TRUE(back.hasAlpha);
-    EXPECT_TRUE(back.rgba == pixels);
-  }
-}
-
-TEST(PngWriter, SqueezesRepeatsAndRefusesBadInput) {
-  const std::vector<uint8_t> flat(256 * 256 * 4, 128);
-  // Fixed codes spend 13 bits on a 258-byte repeat: about 1 % of the raw size at best.
-  EXPECT_LT(assets::EncodePngRgba(256, 256, flat).size(), flat.size() / 100);
-  EXPECT_THROW(assets::EncodePngRgba(0, 4, {}), std::invalid_argument);
-  EXPECT_THROW(assets::EncodePngRgba(4, -1, {}), std::invalid_argument);
-  EXPECT_THROW(assets::EncodePngRgba(256, 255, flat), std::invalid_argument);
+  // Nothing left over from an older generator either.
+  for (const char* folder : {"Data", "icons"})
+    for (const auto& entry : fs::directory_iterator(kTop / folder)) {
+      const std::string path = std::string(folder) + "/" + entry.path().filename().string();
+      EXPECT_TRUE(made.count(path)) << path << " is committed but not made";
+    }
+  if (HasFailure())
+    ADD_FAILURE() << "Rerun `make_assets .` from the repository's top folder and commit the result.";
 }
 
 // --- the committed Data/ folder ---------------------------------------------------------
 
-class DataFolder : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { IMG_Init(IMG_INIT_PNG); }
-  static void TearDownTestSuite() { IMG_Quit(); }
-};
-
-TEST_F(DataFolder, HoldsExactlyTheGameFilesWellUnderAMegabyte) {
+TEST(DataFolder, HoldsExactlyTheGameFilesWellUnderAMegabyte) {
   const std::set<std::string> expected = {
       "Name.PNG",   "font_1.zfi",    "font_1_0.png",  "PBT.PNG",   "PBT_g.PNG",
       "PBT1.PNG",   "PBT1_g.PNG",    "PBT2.PNG",      "PBT2_g.PNG", "particle1.PNG",
@@ -157,9 +105,8 @@ TEST_F(DataFolder, HoldsExactlyTheGameFilesWellUnderAMegabyte) {
   EXPECT_LT(total, 1000000u);
 }
 
-// Every texture: decodes, power-of-two sides, whole frames, and its own alpha channel (the
-// game loads with computed alpha, which would turn the dark parts of an opaque image see-through).
-TEST_F(DataFolder, TexturesArePowerOfTwoWithWholeFrames) {
+// Every texture: decodes, power-of-two sides, whole frames, and its own alpha channel.
+TEST(DataFolder, TexturesArePowerOfTwoWithWholeFrames) {
   const std::map<std::string, std::pair<int, int>> frames = {
       {"Name.PNG", {1, 1}},      {"PBT.PNG", {1, 1}},        {"PBT_g.PNG", {1, 1}},
       {"PBT1.PNG", {1, 1}},      {"PBT1_g.PNG", {1, 1}},     {"PBT2.PNG", {1, 1}},
@@ -168,34 +115,34 @@ TEST_F(DataFolder, TexturesArePowerOfTwoWithWholeFrames) {
       {"Angle.png", {1, 1}},     {"font_1_0.png", {1, 1}}};
   for (const auto& [name, frame] : frames) {
     SCOPED_TRACE(name);
-    const Decoded image = DecodeFile(kData / name);
-    ASSERT_GT(image.width, 0) << IMG_GetError();
+    assets::Image image(1, 1);
+    ASSERT_NO_FATAL_FAILURE(Load(kData / name, image));
     EXPECT_TRUE(PowerOfTwo(image.width) && PowerOfTwo(image.height))
         << image.width << "x" << image.height;
     EXPECT_EQ(image.width % frame.first, 0);
     EXPECT_EQ(image.height % frame.second, 0);
     EXPECT_GE(image.width, frame.first);
     EXPECT_GE(image.height, frame.second);
-    EXPECT_TRUE(image.hasAlpha);
+    EXPECT_TRUE(FileHasAlpha(kData / name));
   }
 }
 
 // Frames of a sheet are drawn one at a time: none may spill into its neighbour.
-TEST_F(DataFolder, ParticleFramesFadeOutBeforeTheirEdges) {
+TEST(DataFolder, ParticleFramesFadeOutBeforeTheirEdges) {
   for (const char* name : {"particle1.PNG", "particle2.PNG"}) {
     SCOPED_TRACE(name);
-    const Decoded sheet = DecodeFile(kData / name);
-    ASSERT_GT(sheet.width, 0);
+    assets::Image sheet(1, 1);
+    ASSERT_NO_FATAL_FAILURE(Load(kData / name, sheet));
     int visibleFrames = 0;
     for (int fy = 0; fy < sheet.height; fy += 64)
       for (int fx = 0; fx < sheet.width; fx += 64) {
         int inked = 0;
         for (int i = 0; i < 64; ++i) {
-          EXPECT_EQ(sheet.At(fx + i, fy)[3], 0);
-          EXPECT_EQ(sheet.At(fx + i, fy + 63)[3], 0);
-          EXPECT_EQ(sheet.At(fx, fy + i)[3], 0);
-          EXPECT_EQ(sheet.At(fx + 63, fy + i)[3], 0);
-          inked += sheet.At(fx + 32, fy + i)[3] > 0;
+          EXPECT_EQ(At(sheet, fx + i, fy)[3], 0);
+          EXPECT_EQ(At(sheet, fx + i, fy + 63)[3], 0);
+          EXPECT_EQ(At(sheet, fx, fy + i)[3], 0);
+          EXPECT_EQ(At(sheet, fx + 63, fy + i)[3], 0);
+          inked += At(sheet, fx + 32, fy + i)[3] > 0;
         }
         visibleFrames += inked > 0;
       }
@@ -203,11 +150,10 @@ TEST_F(DataFolder, ParticleFramesFadeOutBeforeTheirEdges) {
   }
 }
 
-class ConeLight : public DataFolder {
+class ConeLight : public ::testing::Test {
  protected:
   void SetUp() override {
-    image = DecodeFile(kData / "Angle.png");
-    ASSERT_GT(image.width, 0) << IMG_GetError();
+    ASSERT_NO_FATAL_FAILURE(Load(kData / "Angle.png", image));
     ASSERT_EQ(image.width, image.height);
   }
   // Distance of a pixel's centre from the texture's centre, in texture units.
@@ -216,15 +162,15 @@ class ConeLight : public DataFolder {
     return std::sqrt(dx * dx + dy * dy);
   }
   static int Luma(const uint8_t* p) { return 299 * p[0] + 587 * p[1] + 114 * p[2]; }
-  Decoded image;
+  assets::Image image{1, 1};
 };
 
 TEST_F(ConeLight, IsBrightestAndMostOpaqueAtTheTip) {
-  const uint8_t* centre = image.At(image.width / 2, image.height / 2);
+  const uint8_t* centre = At(image, image.width / 2, image.height / 2);
   EXPECT_EQ(centre[3], 255);
   for (int y = 0; y < image.height; ++y)
     for (int x = 0; x < image.width; ++x) {
-      const uint8_t* p = image.At(x, y);
+      const uint8_t* p = At(image, x, y);
       ASSERT_LE(p[3], centre[3]) << x << "," << y;
       if (p[3] > 0) {
         ASSERT_LE(Luma(p), Luma(centre)) << x << "," << y;
@@ -235,14 +181,14 @@ TEST_F(ConeLight, IsBrightestAndMostOpaqueAtTheTip) {
 TEST_F(ConeLight, FadesSmoothlyToNothingByHalfTheSide) {
   const int last = image.width - 1;
   for (const auto& [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}})
-    EXPECT_EQ(image.At(x, y)[3], 0) << "corner " << x << "," << y;
+    EXPECT_EQ(At(image, x, y)[3], 0) << "corner " << x << "," << y;
 
   // Alpha never rises from the tip outward, over every pixel of the texture.
   std::vector<std::pair<double, int>> byRadius;
   for (int y = 0; y < image.height; ++y)
     for (int x = 0; x < image.width; ++x) {
       const double r = Radius(x, y);
-      const int alpha = image.At(x, y)[3];
+      const int alpha = At(image, x, y)[3];
       if (r >= 0.5) {
         ASSERT_EQ(alpha, 0) << x << "," << y << " at radius " << r;
       }
@@ -255,9 +201,9 @@ TEST_F(ConeLight, FadesSmoothlyToNothingByHalfTheSide) {
   // Smooth: no step between neighbours along a ray from the tip larger than a few levels.
   const int c = image.width / 2;
   for (int x = c + 1; x < image.width; ++x)
-    EXPECT_LE(image.At(x - 1, c)[3] - image.At(x, c)[3], 8) << "at x " << x;
+    EXPECT_LE(At(image, x - 1, c)[3] - At(image, x, c)[3], 8) << "at x " << x;
   // The cone reaches 0.4975 of the side: its last quarter still carries some light.
-  EXPECT_GT(image.At(c + image.width * 3 / 8, c)[3], 16);
+  EXPECT_GT(At(image, c + image.width * 3 / 8, c)[3], 16);
 }
 
 // The game draws the cone tinted white at alpha 187 over a 0xCFCFCF floor: it must show
@@ -265,7 +211,7 @@ TEST_F(ConeLight, FadesSmoothlyToNothingByHalfTheSide) {
 TEST_F(ConeLight, ShowsOverTheLightGreyFloor) {
   const int c = image.width / 2;
   for (const int x : {c, c + image.width / 4}) {
-    const uint8_t* p = image.At(x, c);
+    const uint8_t* p = At(image, x, c);
     const double a = p[3] / 255.0 * 187.0 / 255.0;
     int strongest = 0;
     for (int ch = 0; ch < 3; ++ch) {
@@ -288,13 +234,13 @@ engine::FontInfo ReadFont(const fs::path& path) {
   return font;
 }
 
-TEST_F(DataFolder, FontGlyphsLieOnItsPageAndCoverPrintableAscii) {
+TEST(DataFolder, FontGlyphsLieOnItsPageAndCoverPrintableAscii) {
   const fs::path zfi = kData / "font_1.zfi";
   ASSERT_LT(fs::file_size(zfi), 1u << 20);
   const engine::FontInfo font = ReadFont(zfi);
   ASSERT_FALSE(font.page.empty());
-  const Decoded page = DecodeFile(kData / font.page);
-  ASSERT_GT(page.width, 0) << IMG_GetError();
+  assets::Image page(1, 1);
+  ASSERT_NO_FATAL_FAILURE(Load(kData / font.page, page));
 
   std::vector<bool> covered(size_t(page.width) * size_t(page.height), false);
   for (uint32_t cp = 32; cp <= 126; ++cp) {
@@ -308,7 +254,7 @@ TEST_F(DataFolder, FontGlyphsLieOnItsPageAndCoverPrintableAscii) {
     for (int32_t y = g.y; y < g.y + g.h; ++y)
       for (int32_t x = g.x; x < g.x + g.w; ++x) {
         covered[size_t(y) * size_t(page.width) + size_t(x)] = true;
-        inked += page.At(int(x), int(y))[3] > 0;
+        inked += At(page, int(x), int(y))[3] > 0;
       }
     EXPECT_EQ(inked > 0, cp != ' ') << "glyph " << cp << " (" << char(cp) << ")";
   }
@@ -316,8 +262,77 @@ TEST_F(DataFolder, FontGlyphsLieOnItsPageAndCoverPrintableAscii) {
   for (int y = 0; y < page.height; ++y)
     for (int x = 0; x < page.width; ++x)
       if (!covered[size_t(y) * size_t(page.width) + size_t(x)]) {
-        ASSERT_EQ(page.At(x, y)[3], 0) << "stray ink at " << x << "," << y;
+        ASSERT_EQ(At(page, x, y)[3], 0) << "stray ink at " << x << "," << y;
       }
+}
+
+// Text set from the committed page by the description's boxes, offsets and advances comes out
+// as SDL2_ttf draws the same line itself: a box or an offset off by one pixel shows up.
+TEST(DataFolder, TextSetFromThePageIsTheFontsOwnRendering) {
+  const engine::FontInfo font = ReadFont(kData / "font_1.zfi");
+  assets::Image page(1, 1);
+  ASSERT_NO_FATAL_FAILURE(Load(kData / font.page, page));
+  const assets::TrueType ttf(assets::DejaVuFile(assets::kTextFont), assets::kTextPixels);
+  EXPECT_EQ(font.lineHeight, TTF_FontLineSkip(ttf.get()));
+
+  for (const std::string text : {"Stealth {guard} seen: 1..3 marks!", "jqy_|gp@$ #W%&'~`^?<>"}) {
+    SCOPED_TRACE(text);
+    const assets::Image reference = assets::RenderLine(ttf, text);
+    std::vector<uint8_t> set(size_t(reference.width) * size_t(reference.height), 0);
+    int pen = 0;
+    for (const char ch : text) {
+      const auto g = std::find_if(font.glyphs.begin(), font.glyphs.end(),
+                                  [ch](const engine::GlyphInfo& info) { return info.codepoint == uint32_t(ch); });
+      ASSERT_NE(g, font.glyphs.end()) << ch;
+      for (int32_t y = 0; y < g->h; ++y)
+        for (int32_t x = 0; x < g->w; ++x) {
+          const int32_t tx = pen + g->xOffset + x, ty = g->yOffset + y;
+          ASSERT_TRUE(tx >= 0 && ty >= 0 && tx < reference.width && ty < reference.height)
+              << "glyph " << ch;
+          uint8_t& to = set[size_t(ty) * size_t(reference.width) + size_t(tx)];
+          to = std::max(to, At(page, g->x + x, g->y + y)[3]);
+        }
+      pen += g->advance;
+    }
+    EXPECT_EQ(pen, reference.width);
+    for (int y = 0; y < reference.height; ++y)
+      for (int x = 0; x < reference.width; ++x)
+        ASSERT_EQ(set[size_t(y) * size_t(reference.width) + size_t(x)], At(reference, x, y)[3])
+            << x << "," << y;
+  }
+}
+
+// --- the icon -----------------------------------------------------------------------------
+
+uint32_t Rgb(const uint8_t* p) { return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]; }
+
+// Every size is a square RGBA picture: a tile with see-through corners that shows, even at
+// 16 pixels, the floor, a wall, a box, a guard and the hero in the game's colours, and a cone.
+TEST(Icon, EverySizeShowsTheGameOnATile) {
+  for (const int size : assets::kIconSizes) {
+    SCOPED_TRACE(size);
+    const fs::path file = kTop / "icons" / ("stealth-" + std::to_string(size) + ".png");
+    assets::Image icon(1, 1);
+    ASSERT_NO_FATAL_FAILURE(Load(file, icon));
+    EXPECT_TRUE(FileHasAlpha(file));
+    ASSERT_EQ(icon.width, size);
+    ASSERT_EQ(icon.height, size);
+    const int last = size - 1;
+    for (const auto& [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}})
+      EXPECT_EQ(At(icon, x, y)[3], 0) << "corner " << x << "," << y;
+
+    std::map<uint32_t, int> opaque;
+    int warm = 0;
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const uint8_t* p = At(icon, x, y);
+        if (p[3] == 255) ++opaque[Rgb(p)];
+        warm += p[3] == 255 && p[0] > p[2] + 24 && p[1] > p[2] + 8 && Rgb(p) != 0xF0F020;  // the cone's light
+      }
+    for (const uint32_t colour : {0xCFCFCFu, 0x404040u, 0xF0F020u, 0xFF2050u, 0xAF5252u})
+      EXPECT_GE(opaque[colour], 4) << std::hex << "colour 0x" << colour;
+    EXPECT_GE(warm, size * size / 50);
+  }
 }
 
 }  // namespace
