@@ -10,6 +10,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath -m "$1") work=$(realpath -m "$2") play=$3 jobs=${4:-2}
 cache=$work/debian12 root=$work/root
+mkdir -p "$work"
 step() { echo "package-test: [$SECONDS s] $*"; }
 fail() { echo "package-test: FAIL: $*" >&2; exit 1; }
 if [ "$(id -u)" -ne 0 ]; then
