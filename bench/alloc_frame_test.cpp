@@ -1,7 +1,8 @@
 // Nothing is allocated on the heap in a frame: the game's draw callback (the
 // field and DrawWorld) through the engine core into SDL's software renderer,
 // frame after frame as the world plays on, with cones, carried boxes and
-// guards' marks.
+// guards' marks; and nothing by the game or the engine in the loop that runs
+// them, waiting and handling window events included.
 //
 // SDL keeps a pool of command records and a vertex queue that grow, once, to
 // the busiest frame seen so far: a frame that needs one more batch than any
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "alloc_counter.h"
@@ -110,6 +112,44 @@ TEST_F(FrameAllocation, NoneAtAllInAnyFrameWithOrWithoutMarks) {
   for (const Frame& f : *frames_) {
     EXPECT_EQ(f.allocs.Total(), 0u) << "tick " << f.tick << (f.marks ? " (marks shown)" : "");
   }
+}
+
+// The loop around them: waiting for the next tick or event, window events
+// that hide, show and expose the window, ticks and frames, from the first
+// tick to the end of the run.
+int gLoopTicks = 0;
+alloc_counter::Counts gLoopCounts;
+
+void LoopTick() {
+  if (gLoopTicks++ == 0) alloc_counter::Arm();
+  OnTimer();
+  static const Uint8 kEvents[] = {SDL_WINDOWEVENT_HIDDEN, SDL_WINDOWEVENT_SHOWN, SDL_WINDOWEVENT_EXPOSED,
+                                  SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED};
+  if (gLoopTicks % 7 == 0) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = kEvents[(gLoopTicks / 7) % std::size(kEvents)];
+    SDL_PushEvent(&e);
+  }
+  if (gLoopTicks == 150) engine::Core().RequestQuit();
+}
+
+void LoopExit() { gLoopCounts = alloc_counter::Disarm(); }
+
+TEST(LoopAllocation, NoneByTheGameOrTheEngineWhileTheLoopRuns) {
+  ASSERT_TRUE(alloc_counter::HookActive());
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  corebinding::Bind(&zgl::api);
+  inputbot::Install(&zgl::api);
+  inputbot::Reset(uint32_t(kSeed));
+  RandSeed(kSeed);
+  corebinding::RegisterGame(OnLoad, OnDraw, LoopTick);
+  zgl::zgl_Reg(zgl::kRegExit, LoopExit);
+  engine::SystemClock clock;
+  ASSERT_EQ(engine::Core().Run(clock), "");
+  engine::Core().ResetRegistrations();
+  EXPECT_EQ(gLoopTicks, 150);
+  EXPECT_EQ(gLoopCounts.Own(), 0u) << gLoopCounts.Total() << " in all, " << gLoopCounts.foreign << " inside SDL";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -32,6 +33,7 @@ struct Options {
   double seconds = 10;
   bool startup = false;
   bool startupOnly = false;
+  double unmapAt = -1;
   pid_t server = 0;
   std::vector<char*> command;
 };
@@ -51,6 +53,10 @@ bool Parse(int argc, char** argv, Options* o) {
       char* end = nullptr;
       o->seconds = std::strtod(argv[++i], &end);
       if (*end != '\0' || !(o->seconds > 1) || o->seconds > 3600) return false;
+    } else if (arg == "--unmap-at" && hasValue) {
+      char* end = nullptr;
+      o->unmapAt = std::strtod(argv[++i], &end);
+      if (*end != '\0' || !(o->unmapAt >= 0) || o->unmapAt > 3600) return false;
     } else if (arg == "--server-pid" && hasValue) {
       char* end = nullptr;
       const long pid = std::strtol(argv[++i], &end, 10);
@@ -93,13 +99,13 @@ int main(int argc, char** argv) {
   Options o;
   if (!Parse(argc, argv, &o)) {
     std::fprintf(stderr,
-                 "usage: %s [--name N] [--seconds S] [--startup | --startup-only] [--server-pid PID] "
-                 "-- program [args...]\n",
+                 "usage: %s [--name N] [--seconds S] [--startup | --startup-only] [--unmap-at S] "
+                 "[--server-pid PID] -- program [args...]\n",
                  argv[0]);
     return 2;
   }
   screenwatch::Watch watch;
-  if (o.startup && !watch.Open()) {
+  if ((o.startup || o.unmapAt >= 0) && !watch.Open()) {
     std::fprintf(stderr, "%s: cannot open the X display (DISPLAY=%s)\n", argv[0],
                  std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
     return 1;
@@ -122,8 +128,10 @@ int main(int argc, char** argv) {
                                std::chrono::duration<double>(o.seconds));
   const auto steadyFrom = start + std::chrono::seconds(1);
   double startupMs = -1;
-  std::optional<uint64_t> steadyTicks;
-  Clock::time_point steadyAt;
+  std::optional<uint64_t> steadyTicks, unmappedTicks;
+  Clock::time_point steadyAt, unmappedAt;
+  const auto unmapFrom = start + std::chrono::duration_cast<Clock::duration>(
+                                     std::chrono::duration<double>(std::max(0.0, o.unmapAt)));
   bool exitedEarly = false;
   int status = 0;
   while (Clock::now() < end) {
@@ -134,6 +142,13 @@ int main(int argc, char** argv) {
     if (o.startup && startupMs < 0 && watch.FrameShown()) {
       startupMs = 1000.0 * Seconds(Clock::now() - start);
       if (o.startupOnly) break;
+    }
+    // Once the window shows its first frame: a window unmapped before it
+    // ever drew would say nothing about a minimised game.
+    if (o.unmapAt >= 0 && !unmappedTicks && Clock::now() >= unmapFrom && watch.FrameShown() &&
+        watch.Unmap()) {
+      unmappedAt = Clock::now();
+      unmappedTicks = procstats::CpuTicks(pid);
     }
     if (!steadyTicks && Clock::now() >= steadyFrom) {
       steadyAt = Clock::now();
@@ -164,6 +179,9 @@ int main(int argc, char** argv) {
               Percent(steadyTicks, ticks, Seconds(now - steadyAt)),
               (unsigned long long)(peakKb ? *peakKb : 0));
   if (o.startup) std::printf(" startup_ms=%.1f", startupMs);
+  if (o.unmapAt >= 0)
+    std::printf(" unmapped_seconds=%.2f cpu_unmapped_pct=%.2f", unmappedTicks ? Seconds(now - unmappedAt) : 0.0,
+                Percent(unmappedTicks, ticks, Seconds(now - unmappedAt)));
   if (o.server) std::printf(" xserver_cpu_pct=%.2f", Percent(serverStart, serverEnd, elapsed));
   const bool clean = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   std::printf(" clean_exit=%d\n", clean ? 1 : 0);

@@ -62,4 +62,12 @@ bool Watch::FrameShown() {
   return drawn;
 }
 
+bool Watch::Unmap() {
+  if (!window_ && !FindWindow()) return false;
+  XUnmapWindow(display_, window_);
+  XSync(display_, False);
+  window_ = 0;
+  return true;
+}
+
 }  // namespace screenwatch

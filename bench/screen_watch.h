@@ -15,6 +15,9 @@ class Watch {
   ~Watch();
   // True once an 800 x 600 window is mapped and shows something not black.
   bool FrameShown();
+  // Unmaps that window, as a window manager does when the player minimises
+  // it; false while there is no such window.
+  bool Unmap();
 
  private:
   bool FindWindow();

@@ -5,6 +5,7 @@ add_library(stealth_game STATIC
   shell/uMaterials.cpp
   shell/uShell.cpp
   shell/uCommandLine.cpp
+  shell/uSignals.cpp
   objects/uConvert.cpp
   objects/uObj.cpp
   objects/uBox.cpp

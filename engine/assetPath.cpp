@@ -1,16 +1,23 @@
 #include "assetPath.h"
 
+#include <SDL.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace engine {
 namespace {
 
-bool IsRegularFile(const std::string& path) {
+// A file the loaders can read: a regular file that opens. One that exists
+// but cannot be read must not hide a good copy further on.
+bool IsReadableFile(const std::string& path) {
   struct stat info;
-  return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
 }
 
 }  // namespace
@@ -22,10 +29,12 @@ std::string MapAssetName(std::string_view name) {
 }
 
 std::string ExecutableDir() {
-  char buffer[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return {};
-  return DirName(std::string(buffer, size_t(n)));
+  char* base = SDL_GetBasePath();
+  if (!base) return {};
+  std::string dir = base;
+  SDL_free(base);
+  while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+  return dir;
 }
 
 std::string DirName(const std::string& path) {
@@ -38,13 +47,13 @@ std::optional<std::string> ResolveAsset(std::string_view name, const std::string
   std::string mapped = MapAssetName(name);
   if (mapped.empty()) return std::nullopt;
   if (mapped.front() == '/') {
-    if (IsRegularFile(mapped)) return mapped;
+    if (IsReadableFile(mapped)) return mapped;
     return std::nullopt;
   }
-  if (IsRegularFile(mapped)) return mapped;
+  if (IsReadableFile(mapped)) return mapped;
   if (!exeDir.empty()) {
     std::string beside = exeDir + (exeDir.back() == '/' ? "" : "/") + mapped;
-    if (IsRegularFile(beside)) return beside;
+    if (IsReadableFile(beside)) return beside;
   }
   return std::nullopt;
 }

@@ -1,9 +1,6 @@
 #include "clock.h"
 
-#include <SDL.h>
-
-#include <chrono>
-#include <thread>
+#include <algorithm>
 
 namespace engine {
 
@@ -11,17 +8,16 @@ uint64_t SystemClock::Now() { return SDL_GetPerformanceCounter(); }
 
 uint64_t SystemClock::Frequency() { return SDL_GetPerformanceFrequency(); }
 
-void SystemClock::SleepUntil(uint64_t deadline) {
+bool SystemClock::WaitEvent(uint64_t deadline, SDL_Event* event) {
   const uint64_t now = Now();
-  if (now >= deadline) return;
-  const double seconds = double(deadline - now) / double(Frequency());
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
-void FramePacer::Wait(Clock& clock, uint64_t frameStart) {
-  if (period_ == 0) return;
-  const uint64_t due = frameStart + period_;
-  if (clock.Now() < due) clock.SleepUntil(due);
+  if (now >= deadline) return SDL_PollEvent(event) == 1;
+  // Whole milliseconds, rounded up: a wait rounded down to 0 would return at
+  // once and leave the loop polling through the last fraction of a millisecond.
+  // At most a second at a time, which also keeps the product below in range.
+  const uint64_t frequency = std::max<uint64_t>(1, Frequency());
+  const uint64_t left = std::min(deadline - now, frequency);
+  const uint64_t ms = (left * 1000 + frequency - 1) / frequency;
+  return SDL_WaitEventTimeout(event, int(ms)) == 1;
 }
 
 uint64_t PacingPeriod(uint64_t frequency, bool vsyncClaimed, int refreshHz) {

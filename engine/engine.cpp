@@ -2,6 +2,7 @@
 
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +25,8 @@ struct StopHandlers {
     gStopSignal = 0;
     struct sigaction sa {};
     sa.sa_handler = OnStopSignal;
+    // Opening the display talks to the X server; a stop must not break those calls.
+    sa.sa_flags = SA_RESTART;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, &oldInt);
     sigaction(SIGTERM, &sa, &oldTerm);
@@ -112,10 +115,17 @@ std::string Engine::OpenDisplay() {
   }
   if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) Report("PNG support did not start: %s", IMG_GetError());
 
-  Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI;
+  // One window, made hidden and already fit for an OpenGL renderer: a GL
+  // renderer on a plain window would destroy it and make another, and a close
+  // request sent to the first would be lost. Shown once the renderer exists.
+  Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
   if (settings_.fullScreen) windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   window_ = SDL_CreateWindow(settings_.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             settings_.width, settings_.height, windowFlags);
+                             settings_.width, settings_.height, windowFlags | SDL_WINDOW_OPENGL);
+  // Without OpenGL (the dummy driver, no GL library) the software renderer draws into a plain window.
+  if (!window_)
+    window_ = SDL_CreateWindow(settings_.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               settings_.width, settings_.height, windowFlags);
   if (!window_) {
     std::string reason = std::string("cannot create the window: ") + SDL_GetError();
     CloseDisplay();
@@ -143,6 +153,7 @@ std::string Engine::OpenDisplay() {
   batch.Attach(renderer_);
   assets.SetRenderer(renderer_);
   input.Reset();
+  SDL_ShowWindow(window_);
   return {};
 }
 
@@ -163,13 +174,34 @@ void Engine::CloseDisplay() {
 
 bool Engine::PumpEvents() {
   SDL_Event event;
-  while (SDL_PollEvent(&event)) {
-    input.Handle(event);
-    if (event.type == SDL_QUIT) quit_ = true;
-    if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) quit_ = true;
-  }
+  while (SDL_PollEvent(&event)) HandleEvent(event);
   if (gStopSignal) quit_ = true;
   return !quit_;
+}
+
+void Engine::HandleEvent(const SDL_Event& event) {
+  input.Handle(event);
+  switch (event.type) {
+    case SDL_QUIT: quit_ = true; break;
+    // The renderer lost its textures or its back buffer: what is on screen is gone.
+    case SDL_RENDER_TARGETS_RESET:
+    case SDL_RENDER_DEVICE_RESET: redraw_ = true; break;
+    case SDL_WINDOWEVENT:
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: quit_ = true; break;
+        case SDL_WINDOWEVENT_HIDDEN: hidden_ = true; break;
+        case SDL_WINDOWEVENT_MINIMIZED: minimised_ = true; break;
+        case SDL_WINDOWEVENT_SHOWN: hidden_ = false, redraw_ = true; break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED: minimised_ = false, redraw_ = true; break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED: redraw_ = true; break;
+        default: break;
+      }
+      break;
+    default: break;
+  }
 }
 
 std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
@@ -177,11 +209,20 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
     Report("zgl_Init: the loop is already running; ignored");
     return {};
   }
+  // Watched before the display opens, which takes a while: a stop asked for
+  // meanwhile still ends the game in order.
+  gStopHandlers.Install();
   std::string reason = OpenDisplay();
-  if (!reason.empty()) return reason;
+  if (!reason.empty()) {
+    gStopHandlers.Restore();
+    return reason;
+  }
   running_ = true;
   quit_ = false;
-  gStopHandlers.Install();
+  const Uint32 flags = SDL_GetWindowFlags(window_);
+  hidden_ = (flags & SDL_WINDOW_HIDDEN) != 0;
+  minimised_ = (flags & SDL_WINDOW_MINIMIZED) != 0;
+  redraw_ = true;  // the first frame
 
   if (onLoad_) onLoad_();
   FramePacer pacer;
@@ -189,14 +230,35 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   // Ticks count from the end of loading: the load itself is not replayed.
   timers.SetFrequency(clock.Frequency());
   timers.Start(clock.Now());
+  // A stop signal does not always cut a wait short: wait no longer than this.
+  const uint64_t longestWait = std::max<uint64_t>(1, clock.Frequency() / 20);
+  SDL_Event event;
+  // The wait looks for events before it blocks and returns the first that
+  // comes: the rest are taken here, and nothing is looked for twice.
+  bool unseenEvents = true;
   for (;;) {
-    const uint64_t frameStart = clock.Now();
-    if (!PumpEvents()) break;
-    timers.Advance(clock.Now());
-    batch.BeginFrame();
-    if (onDraw_) onDraw_();
-    batch.Present();
-    pacer.Wait(clock, frameStart);
+    if (unseenEvents) PumpEvents();
+    unseenEvents = false;
+    if (gStopSignal) quit_ = true;
+    if (quit_) break;
+    if (timers.Advance(clock.Now()) > 0) redraw_ = true;
+    const uint64_t now = clock.Now();
+    const bool wanted = redraw_ && Visible();
+    if (wanted && now >= pacer.NextStart()) {
+      pacer.Started(now);
+      redraw_ = false;
+      batch.BeginFrame();
+      if (onDraw_) onDraw_();
+      // Under vertical sync this waits for the display's refresh.
+      batch.Present();
+      // A tick due already comes before any wait: its input must be taken now.
+      unseenEvents = clock.Now() >= timers.NextDue();
+      continue;
+    }
+    uint64_t wake = std::min(timers.NextDue(), now + longestWait);
+    if (wanted) wake = std::min(wake, pacer.NextStart());
+    unseenEvents = clock.WaitEvent(wake, &event);
+    if (unseenEvents) HandleEvent(event);
   }
   if (onExit_) onExit_();
 

@@ -47,12 +47,20 @@ class Engine {
   // Handles every pending event; false once the window was closed or
   // SIGINT/SIGTERM arrived.
   bool PumpEvents();
+  // Input, quit, and what the window's state means for the next frame.
+  void HandleEvent(const SDL_Event& event);
   void RequestQuit() { quit_ = true; }
 
   // The window's whole life: open, load callback, loop, exit callback,
   // release. "" once it has run; otherwise why the window could not be
   // opened, and no callback was called. `framePeriod` overrides the pacing
   // (clock ticks between frame starts; 0 for none).
+  //
+  // The picture changes only when a timer ticks, so the loop draws a frame
+  // only when it can differ from the one on screen: the first, after a tick,
+  // and after the window was exposed, resized, shown, restored or moved to
+  // another display. Between those it waits for the next tick or the next
+  // event. A minimised or hidden window is not drawn; its timers go on.
   std::string Run(Clock& clock, std::optional<uint64_t> framePeriod = std::nullopt);
 
   bool Running() const { return running_; }
@@ -69,6 +77,9 @@ class Engine {
   Assets assets;
 
  private:
+  // Not hidden, not minimised: drawing can be seen.
+  bool Visible() const { return !hidden_ && !minimised_; }
+
   Settings settings_;
   zglProc onLoad_ = nullptr;
   zglProc onDraw_ = nullptr;
@@ -80,6 +91,9 @@ class Engine {
   int refreshHz_ = 0;
   bool running_ = false;
   bool quit_ = false;
+  bool redraw_ = false;  // the next frame would differ from the one on screen
+  bool hidden_ = false;
+  bool minimised_ = false;
 };
 
 Engine& Core();

@@ -46,6 +46,12 @@ uint32_t TimerSet::Advance(uint64_t now) {
   return calls;
 }
 
+uint64_t TimerSet::NextDue() const {
+  uint64_t soonest = UINT64_MAX;
+  for (int i = 0; i < count_; ++i) soonest = std::min(soonest, timers_[i].interval - timers_[i].owed);
+  return soonest == UINT64_MAX || last_ > UINT64_MAX - soonest ? UINT64_MAX : last_ + soonest;
+}
+
 void TimerSet::Clear() {
   count_ = 0;
   last_ = 0;

@@ -26,6 +26,9 @@ class TimerSet {
   // were added; returns how many calls were made. A timer added by one of the
   // calls starts owing from this moment.
   uint32_t Advance(uint64_t now);
+  // The clock count at which the next call falls due (the largest count when
+  // there is no timer): the loop may wait until then.
+  uint64_t NextDue() const;
   void Clear();
   int Count() const { return count_; }
 

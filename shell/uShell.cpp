@@ -1,6 +1,7 @@
 #include "shell/uShell.h"
 
 #include "shell/uMaterials.h"
+#include "shell/uSignals.h"
 #include "shell/zglHeader.h"
 #include "world/uRandom.h"
 #include "world/uWorld.h"
@@ -14,6 +15,9 @@ constexpr uint16_t kFieldHeight = 600;
 }  // namespace
 
 void OnLoad() {
+  // The window is open, so the engine watches for a stop now; one held since
+  // start-up ends the game after this load.
+  ReleaseStopSignals();
   CreateWorld();
   LoadMaterials();
 }

@@ -1,9 +1,13 @@
 #include "shell/zglHeader.h"
+#include "shell/uSignals.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -11,11 +15,15 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <glob.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #ifdef __APPLE__
 #include <mach-o/dyld.h>
+#endif
+#ifdef __linux__
+#include <link.h>
 #endif
 extern char** environ;
 #endif
@@ -80,19 +88,27 @@ bool HasDisplay() {
   return (x && *x) || (wayland && *wayland);
 }
 
-// The absolute path of a program found on PATH; empty or relative entries
-// would mean the working directory and are skipped.
-std::string FindProgram(const char* program) {
-  const char* path = std::getenv("PATH");
-  if (!path) return {};
-  std::string dirs = path;
+// The absolute entries of a colon-separated list of folders, in order. An
+// empty or relative entry would mean the working directory: left out.
+std::vector<std::string> AbsoluteFolders(const char* list) {
+  std::vector<std::string> folders;
+  if (!list) return folders;
+  const std::string text = list;
   size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::string candidate = dirs.substr(start, end - start) + "/" + program;
-    if (candidate[0] == '/' && access(candidate.c_str(), X_OK) == 0) return candidate;
+  while (start <= text.size()) {
+    size_t end = text.find(':', start);
+    if (end == std::string::npos) end = text.size();
+    if (end > start && text[start] == '/') folders.push_back(text.substr(start, end - start));
     start = end + 1;
+  }
+  return folders;
+}
+
+// The absolute path of a program found on PATH, "" if none.
+std::string FindProgram(const char* program) {
+  for (const std::string& folder : AbsoluteFolders(std::getenv("PATH"))) {
+    std::string candidate = folder + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
   }
   return {};
 }
@@ -116,6 +132,8 @@ void ShowLoadError() {
   std::fprintf(stderr, "%s: %s\n", kLoadErrorCaption, kLoadErrorText);
   std::fflush(stderr);
   if (!HasDisplay()) return;
+  // A player who gives up on the dialog can stop the game as any program.
+  ReleaseStopSignals();
   if (std::string zenity = FindProgram("zenity"); !zenity.empty()) {
     RunDialog(zenity, {"--error", "--title=Error", "--text=Error while loading ZenGL"});
   } else if (std::string kdialog = FindProgram("kdialog"); !kdialog.empty()) {
@@ -150,17 +168,84 @@ void* TryOpen(const std::string& path) {
   return handle;
 }
 
-// The executable's folder first, then the system's search. A bare name given
-// to dlopen is never looked up in the working directory; a name with a slash
-// is taken as the caller's own path.
+#ifdef __linux__
+// The folders named in the dynamic linker's configuration (those of its cache),
+// following its include lines.
+void ReadLinkerConfig(const std::string& file, std::vector<std::string>& folders, int depth = 0) {
+  std::ifstream in(file);
+  for (std::string line; depth < 8 && std::getline(in, line);) {
+    line = line.substr(0, line.find('#'));
+    const size_t first = line.find_first_not_of(" \t"), last = line.find_last_not_of(" \t");
+    if (first == std::string::npos) continue;
+    line = line.substr(first, last - first + 1);
+    if (line.rfind("include", 0) == 0 && line.size() > 7 && (line[7] == ' ' || line[7] == '\t')) {
+      std::string pattern = line.substr(line.find_first_not_of(" \t", 7));
+      if (pattern[0] != '/') pattern = file.substr(0, file.find_last_of('/') + 1) + pattern;
+      glob_t found{};
+      if (glob(pattern.c_str(), 0, nullptr, &found) == 0)
+        for (size_t i = 0; i < found.gl_pathc; ++i) ReadLinkerConfig(found.gl_pathv[i], folders, depth + 1);
+      globfree(&found);
+    } else if (line[0] == '/') {
+      folders.push_back(line);
+    }
+  }
+}
+#endif
+
+// Where the system looks for shared libraries, as absolute folders in its
+// order: LD_LIBRARY_PATH, the program's own run path, the linker's
+// configured and default folders.
+std::vector<std::string> LibraryFolders() {
+  std::vector<std::string> folders;
+#if defined(__GLIBC__) || defined(RTLD_DI_SERINFO)
+  // The dynamic linker's own list, as it read LD_LIBRARY_PATH at start-up
+  // (where an empty entry already stands for "."), without its cache.
+  if (void* self = dlopen(nullptr, RTLD_NOW)) {
+    Dl_serinfo size;
+    if (dlinfo(self, RTLD_DI_SERINFOSIZE, &size) == 0) {
+      std::vector<std::max_align_t> buffer(size.dls_size / sizeof(std::max_align_t) + 1);
+      auto* info = reinterpret_cast<Dl_serinfo*>(buffer.data());
+      *info = size;
+      if (dlinfo(self, RTLD_DI_SERINFO, info) == 0)
+        for (unsigned i = 0; i < info->dls_cnt; ++i)
+          if (info->dls_serpath[i].dls_name[0] == '/') folders.push_back(info->dls_serpath[i].dls_name);
+    }
+    dlclose(self);
+  }
+#else
+#ifdef __APPLE__
+  folders = AbsoluteFolders(std::getenv("DYLD_LIBRARY_PATH"));
+#else
+  folders = AbsoluteFolders(std::getenv("LD_LIBRARY_PATH"));
+#endif
+  for (const char* folder : {"/usr/local/lib", "/usr/lib", "/lib"}) folders.push_back(folder);
+#endif
+#ifdef __linux__
+  ReadLinkerConfig("/etc/ld.so.conf", folders);
+#endif
+  std::vector<std::string> once;
+  for (std::string& f : folders)
+    if (std::find(once.begin(), once.end(), f) == once.end()) once.push_back(std::move(f));
+  return once;
+}
+
+// The executable's folder first, then each absolute folder of the system's
+// search by full path. A bare name is never handed to dlopen: its search
+// would follow an empty or relative LD_LIBRARY_PATH entry into the working
+// directory, and merely opening a library there runs its code. A name with
+// a slash is taken as the caller's own path.
 void* OpenLibrary(const std::string& name) {
   std::string file = zgl::PlatformLibraryName(name);
   if (file.find('/') != std::string::npos) return TryOpen(file);
-  std::string folder = ExecutableFolder();
-  if (!folder.empty() && access((folder + file).c_str(), F_OK) == 0) {
-    if (void* handle = TryOpen(folder + file)) return handle;
+  std::vector<std::string> folders = LibraryFolders();
+  if (std::string own = ExecutableFolder(); !own.empty()) folders.insert(folders.begin(), own);
+  for (const std::string& folder : folders) {
+    std::string path = folder + (folder.back() == '/' ? "" : "/") + file;
+    if (access(path.c_str(), F_OK) != 0) continue;
+    if (void* handle = TryOpen(path)) return handle;
   }
-  return TryOpen(file);
+  std::fprintf(stderr, "zglHeader: no %s beside the executable or in the system's library folders\n", file.c_str());
+  return nullptr;
 }
 
 void* FindSymbol(void* handle, const char* name) { return dlsym(handle, name); }

@@ -720,5 +720,205 @@ TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
   ExpectNoSanitizerReport();
 }
 
+// ---------------------------------------------------------------------------
+// LD_LIBRARY_PATH entries that stand for the working folder
+
+TEST_F(EngineLoadTest, LibraryPathEntriesNamingTheWorkingFolderAreNeverSearched) {
+  Install in = CopyGame(*work_ / "game", false, true);
+  fs::copy_file(E2E_PLANTED, cwd_ + "/libZenGL.so");
+  const std::string marker = *work_ / "planted-marker";
+  // An empty entry is what `export LD_LIBRARY_PATH=$LD_LIBRARY_PATH:/x` leaves behind.
+  for (const char* list : {":", "/usr/local/lib:", "."}) {
+    SCOPED_TRACE(std::string("LD_LIBRARY_PATH=") + list);
+    LoadFailure f = RunToFailure(in.exe, false, {{"LD_LIBRARY_PATH", list}, {"PLANTED_ENGINE_MARKER", marker}});
+    ExpectLoadError(f);
+    EXPECT_FALSE(fs::exists(marker)) << "the planted library was loaded: " << ReadFile(marker);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Stopping the game while it starts: it ends in order, and only ever shows one window
+
+class EarlyStopTest : public PlayTest {
+ protected:
+  void SetUp() override {
+    PlayTest::SetUp();
+    x_->WatchCreations();
+  }
+
+  // Polls the started game's /proc status until `ready` holds for it; false if it never does.
+  template <class Ready>
+  bool WaitForStatus(Ready ready) {
+    const auto end = Clock::now() + 20s;
+    const std::string status = "/proc/" + std::to_string(game_.pid()) + "/status";
+    while (game_.Running() && Clock::now() < end) {
+      std::ifstream in(status);
+      bool stealth = false;
+      unsigned long long blocked = 0, caught = 0;
+      for (std::string line; std::getline(in, line);) {
+        if (line.rfind("Name:", 0) == 0) stealth = line.find("stealth") != std::string::npos;
+        if (line.rfind("SigBlk:", 0) == 0) blocked = std::stoull(line.substr(7), nullptr, 16);
+        if (line.rfind("SigCgt:", 0) == 0) caught = std::stoull(line.substr(7), nullptr, 16);
+      }
+      if (stealth && ready(blocked, caught)) return true;
+      std::this_thread::sleep_for(200us);
+    }
+    return false;
+  }
+  static constexpr unsigned long long Bit(int sig) { return 1ull << (sig - 1); }
+  // The game has begun to load its engine library. (Counted from here, not from the
+  // launch, whose first moments a sanitizer build stretches to a tenth of a second.)
+  bool WaitUntilTheEngineLoads() {
+    const std::string maps = "/proc/" + std::to_string(game_.pid()) + "/maps";
+    return WaitForStatus([&](auto, auto) { return ReadFile(maps).find("/libZenGL.so") != std::string::npos; });
+  }
+  // The first moment the game can take SIGTERM without dying of it: it holds or handles
+  // it. (glibc blocks every signal for a moment while it starts a thread; that is no hold.)
+  bool WaitUntilSigtermIsTaken() {
+    return WaitForStatus([](unsigned long long blocked, unsigned long long caught) {
+      return (caught & Bit(SIGTERM)) || ((blocked & Bit(SIGTERM)) && !(blocked & Bit(SIGHUP)));
+    });
+  }
+
+  // Follows the game to its end, noting every window mapped; `act` is called on each
+  // round with the game's window once it exists (0 before).
+  template <class Act>
+  ExitStatus FollowToEnd(Act act, std::set<Window>& mapped) {
+    std::vector<Window> created;
+    Window game = 0;
+    const auto end = Clock::now() + 30s;
+    while (game_.Running() && Clock::now() < end) {
+      for (Window w : x_->CreatedSinceWatch()) created.push_back(w);
+      for (Window w : x_->MappedSinceWatch()) mapped.insert(w);
+      for (size_t i = 0; !game && i < created.size(); ++i)
+        if (x_->NameOf(created[i]) == "TEST") game = created[i];
+      act(game, mapped.count(game) > 0);
+      std::this_thread::sleep_for(1ms);
+    }
+    auto st = game_.Wait(1s);
+    for (Window w : x_->MappedSinceWatch()) mapped.insert(w);
+    return st ? *st : ExitStatus{};
+  }
+};
+
+TEST_F(EarlyStopTest, CloseRequestAsSoonAsTheWindowExistsEndsWithExitCodeZero) {
+  enum When { kOnceNamed, kOnceShown, kShortlyAfterShown };
+  for (When when : {kOnceNamed, kOnceShown, kShortlyAfterShown}) {
+    SCOPED_TRACE("close request " + std::string(when == kOnceNamed   ? "once the window is named"
+                                                : when == kOnceShown ? "once it is shown"
+                                                                     : "50 ms after it is shown"));
+    Start(kBinDir + "/stealth");
+    std::set<Window> mapped;
+    bool sent = false;
+    auto shownAt = Clock::time_point{};
+    ExitStatus st = FollowToEnd(
+        [&](Window game, bool shown) {
+          if (!game || sent) return;
+          if (shown && shownAt == Clock::time_point{}) shownAt = Clock::now();
+          const bool now = when == kOnceNamed || (when == kOnceShown && shown) ||
+                           (shown && Clock::now() - shownAt >= 50ms);
+          if (now) x_->CloseWindow(WindowInfo{game, "TEST"}), sent = true;
+        },
+        mapped);
+    EXPECT_TRUE(sent) << "no window captioned TEST appeared\n" << Stderr();
+    EXPECT_EQ(st.Describe(), "exit code 0") << "the close request was lost or the game did not end in order\n"
+                                            << Stderr();
+    EXPECT_LE(mapped.size(), 1u) << "a second window was shown";
+    ExpectNoSanitizerReport();
+    game_.KillGroup();
+  }
+}
+
+TEST_F(EarlyStopTest, SigtermAtAnyMomentOfStartUpEndsWithExitCodeZero) {
+  // From the first moment the game can take the signal, then at times counted from the
+  // start of its engine's loading: while the engine loads, while the display opens, while
+  // the world loads, and once it plays.
+  struct Timing {
+    bool fromEngine;
+    milliseconds delay;
+  };
+  for (Timing t : {Timing{false, 0ms}, Timing{true, 0ms}, Timing{true, 20ms}, Timing{true, 60ms},
+                   Timing{true, 150ms}, Timing{true, 400ms}, Timing{true, 1000ms}}) {
+    SCOPED_TRACE("SIGTERM " + std::to_string(t.delay.count()) + " ms after " +
+                 (t.fromEngine ? "the engine began to load" : "the game first took the signal"));
+    Start(kBinDir + "/stealth");
+    ASSERT_TRUE(t.fromEngine ? WaitUntilTheEngineLoads() : WaitUntilSigtermIsTaken())
+        << "the game never " << (t.fromEngine ? "loaded its engine" : "held or handled SIGTERM") << "\n"
+        << Stderr();
+    const auto at = Clock::now() + t.delay;
+    bool sent = false;
+    std::set<Window> mapped;
+    ExitStatus st = FollowToEnd(
+        [&](Window, bool) {
+          if (!sent && Clock::now() >= at) game_.Signal(SIGTERM), sent = true;
+        },
+        mapped);
+    EXPECT_TRUE(sent) << "the game ended before the signal\n" << Stderr();
+    EXPECT_EQ(st.Describe(), "exit code 0") << Stderr();
+    EXPECT_LE(mapped.size(), 1u) << "a second window was shown";
+    ExpectNoSanitizerReport();
+    game_.KillGroup();
+  }
+
+// Minimised and restored: the game goes on unseen and shows where it is now
+
+// Pixels that differ between two captures of the same window.
+int Differing(const Picture& a, const Picture& b) {
+  if (a.width != b.width || a.height != b.height) return a.width * a.height;
+  int n = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
+  return n;
+}
+
+TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
+  WindowInfo w = Play();
+  Pilot pilot(*x_, w);
+  // The guards sweep their gaze all the time: a live picture never stands still for long.
+  constexpr int kMoved = 200;
+  auto changesFrom = [&](const Picture& from, const std::string& name) {
+    const auto until = Clock::now() + 10s;
+    Picture p;
+    do {
+      p = pilot.Look();
+      if (Differing(from, p) > kMoved) return true;
+      std::this_thread::sleep_for(20ms);
+    } while (Clock::now() < until);
+    Keep(p, name);
+    return false;
+  };
+  ASSERT_TRUE(changesFrom(pilot.Look(), "still-before")) << "the guards' cones do not move";
+
+  Picture last = pilot.Look();
+  Keep(last, "before-unmap");
+  x_->Unmap(w);
+  auto viewable = [&] {
+    auto now = x_->FindWindow("TEST");
+    return now && now->viewable;
+  };
+  for (auto until = Clock::now() + 10s; viewable() && Clock::now() < until;) std::this_thread::sleep_for(10ms);
+  ASSERT_FALSE(viewable()) << "the window is still mapped";
+  std::this_thread::sleep_for(1s);  // a second unseen, some 58 ticks
+  ASSERT_TRUE(game_.Running()) << Stderr();
+
+  x_->Map(w);
+  // Shown again: the whole scene, not the picture of before, and alive.
+  Picture back;
+  bool scene = false;
+  for (auto until = Clock::now() + 10s; !scene && Clock::now() < until;) {
+    back = pilot.Look();
+    scene = FindHero(back) && back.Count(kField) > 800 * 600 / 4 && Differing(last, back) > kMoved;
+    if (!scene) std::this_thread::sleep_for(20ms);
+  }
+  Keep(back, "after-map");
+  EXPECT_TRUE(scene) << "no current picture in the window after it was mapped again";
+  EXPECT_TRUE(changesFrom(back, "still-after")) << "the picture stands still after the window came back";
+
+  game_.Signal(SIGTERM);
+  auto st = game_.Wait(10s);
+  ASSERT_TRUE(st);
+  EXPECT_EQ(st->Describe(), "exit code 0");
+  ExpectNoSanitizerReport();
+}
+
 }  // namespace
 }  // namespace e2e

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 namespace e2e {
 
@@ -153,15 +154,25 @@ void XSession::WatchCreations() {
   watching_ = true;
 }
 
-std::vector<Window> XSession::CreatedSinceWatch() {
-  std::vector<Window> out;
+// Both kinds of event come from the one queue; each is kept until asked for.
+void XSession::DrainWatch() {
   XSync(dpy_, False);
   while (XPending(dpy_)) {
     XEvent e;
     XNextEvent(dpy_, &e);
-    if (e.type == CreateNotify) out.push_back(e.xcreatewindow.window);
+    if (e.type == CreateNotify) created_.push_back(e.xcreatewindow.window);
+    if (e.type == MapNotify) mapped_.push_back(e.xmap.window);
   }
-  return out;
+}
+
+std::vector<Window> XSession::CreatedSinceWatch() {
+  DrainWatch();
+  return std::exchange(created_, {});
+}
+
+std::vector<Window> XSession::MappedSinceWatch() {
+  DrainWatch();
+  return std::exchange(mapped_, {});
 }
 
 Picture XSession::Capture(const WindowInfo& w) {
@@ -223,6 +234,16 @@ void XSession::CloseWindow(const WindowInfo& w) {
   e.xclient.data.l[0] = long(XInternAtom(dpy_, "WM_DELETE_WINDOW", False));
   e.xclient.data.l[1] = CurrentTime;
   XSendEvent(dpy_, w.id, False, NoEventMask, &e);
+  XSync(dpy_, False);
+}
+
+void XSession::Unmap(const WindowInfo& w) {
+  XUnmapWindow(dpy_, w.id);
+  XSync(dpy_, False);
+}
+
+void XSession::Map(const WindowInfo& w) {
+  XMapRaised(dpy_, w.id);
   XSync(dpy_, False);
 }
 

@@ -52,6 +52,7 @@ class XSession {
   // window is noticed.
   void WatchCreations();
   std::vector<Window> CreatedSinceWatch();  // drains pending events
+  std::vector<Window> MappedSinceWatch();   // likewise, the windows mapped (shown)
   std::string NameOf(Window w);
 
   // The window's contents as 0xRRGGBB pixels; the time stamp is taken halfway
@@ -63,11 +64,16 @@ class XSession {
   void Key(const std::string& keysym, bool down);
   void ReleaseAllKeys();
   void CloseWindow(const WindowInfo& w);  // WM_DELETE_WINDOW, as a window manager sends it
+  // As a window manager does on minimising the window and restoring it.
+  void Unmap(const WindowInfo& w);
+  void Map(const WindowInfo& w);
   void KillClientOf(Window w);
 
  private:
   Display* dpy_ = nullptr;
   bool watching_ = false;
+  void DrainWatch();
+  std::vector<Window> created_, mapped_;
   std::vector<std::string> held_;
 };
 

@@ -2,6 +2,7 @@
 // grammar, images with and without alpha, and every kind of bad input
 // (missing and corrupt files, malformed fonts, null handles): a null result
 // or nothing drawn, one line on stderr, never a crash.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -132,7 +133,32 @@ TEST(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
   EXPECT_EQ(engine::ResolveAsset("Data", exe.Path()), std::nullopt) << "a folder is not an asset";
   EXPECT_EQ(engine::ResolveAsset("", exe.Path()), std::nullopt);
   EXPECT_EQ(engine::ResolveAsset(exe.File("Data/a.png"), ""), exe.File("Data/a.png")) << "absolute as given";
-  EXPECT_FALSE(engine::ExecutableDir().empty());
+  EXPECT_EQ(engine::ExecutableDir(), std::filesystem::canonical("/proc/self/exe").parent_path().string());
+}
+
+TEST(AssetPath, AFileThatCannotBeReadFallsThroughLikeAMissingOne) {
+  InTempDir here;
+  TempDir exe;
+  for (const std::string& dir : {here.dir.Path(), exe.Path()}) {
+    std::filesystem::create_directories(dir + "/Data");
+    for (const std::string& d : {dir, dir + "/Data"})
+      std::filesystem::permissions(d, std::filesystem::perms(0755));
+  }
+  exe.Write("Data/a.png", "exe");
+  here.dir.Write("Data/a.png", "cwd");
+  std::filesystem::permissions(here.dir.File("Data/a.png"), std::filesystem::perms::none);
+  // Root reads any file: the lookup runs in a child that gives up root first.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    _exit(engine::ResolveAsset("Data\\a.png", exe.Path()) == exe.File("Data/a.png") ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_NE(WEXITSTATUS(status), 2) << "could not give up root";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the unreadable copy in the working directory hid the one beside the executable";
 }
 
 uint32_t PixelOf(SDL_Surface* s, int x, int y) {

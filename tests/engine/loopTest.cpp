@@ -1,7 +1,10 @@
 // The loop and its timers on a simulated clock: the game's pace must not
 // depend on the frame rate, a stall must not replay seconds of ticks, and
 // the loop must end cleanly on a closed window or a signal.
+#include <algorithm>
 #include <csignal>
+#include <utility>
+#include <vector>
 
 #include "engineTestSupport.h"
 
@@ -65,44 +68,95 @@ TEST(Timers, RejectsNullAndOverflowAndClampsAZeroInterval) {
   EXPECT_EQ(timers.Add(CountCall, 17), nullptr) << "full";
 }
 
-// A clock that moves only when the loop sleeps or a frame is charged.
+TEST(Timers, NextDueIsWhenTheSoonestCallIsOwed) {
+  TimerSet timers;
+  EXPECT_EQ(timers.NextDue(), UINT64_MAX) << "no timer: nothing to wait for";
+  timers.Add(CountCall, 17);
+  timers.Add(CountCall, 40);
+  timers.SetFrequency(kNs);
+  timers.Start(0);
+  EXPECT_EQ(timers.NextDue(), 17 * kMs);
+  timers.Advance(20 * kMs);  // 3 ms into the 17 ms timer's next interval
+  EXPECT_EQ(timers.NextDue(), 34 * kMs);
+  timers.Advance(39 * kMs);
+  EXPECT_EQ(timers.NextDue(), 40 * kMs) << "the 40 ms timer is the sooner now";
+}
+
+// A clock that moves only when the loop waits or a frame is charged, and the
+// events a window would deliver at given moments.
 class FakeClock final : public engine::Clock {
  public:
   uint64_t now = 0;
-  uint64_t sleeps = 0;
+  int waits = 0;
+  std::vector<std::pair<uint64_t, SDL_Event>> due;  // in time order
+  size_t next = 0;
+
   uint64_t Now() override { return now; }
   uint64_t Frequency() override { return kNs; }
-  void SleepUntil(uint64_t deadline) override {
-    ++sleeps;
-    if (deadline > now) now = deadline;
+  bool WaitEvent(uint64_t deadline, SDL_Event* event) override {
+    ++waits;
+    if (SDL_PollEvent(event)) return true;  // pushed by a callback
+    if (next < due.size() && due[next].first <= deadline) {
+      now = std::max(now, due[next].first);
+      *event = due[next++].second;
+      return true;
+    }
+    now = std::max(now, deadline);
+    return false;
+  }
+  void At(uint64_t when, Uint8 windowEvent) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = windowEvent;
+    due.emplace_back(when, e);
   }
 };
 
 struct LoopRecord {
   FakeClock clock;
   uint64_t frameCost = 0;  // ticks each draw takes
-  uint64_t stopAt = kNs;  // the last frame is the one whose successor would start later
+  int refreshHz = 0;       // a display whose present waits for its next refresh
+  uint64_t stopAt = kNs;   // the first tick or frame past this ends the run
+  int stopSignal = 0;      // raised then instead of closing the window
+  bool stopped = false;
   int loads = 0, draws = 0, exits = 0, ticks = 0;
   bool drewBeforeLoad = false;
-  int stopSignal = 0;  // raised at stopAt instead of closing the window
+  std::vector<int> ticksAtFrame;       // ticks made before each frame
+  std::vector<uint64_t> shownAt;       // when each frame reached the screen
+  std::vector<uint64_t> drawnAt;       // when each frame began
 } gLoop;
 
+void MaybeStop() {
+  if (gLoop.stopped || gLoop.clock.now <= gLoop.stopAt) return;
+  gLoop.stopped = true;
+  if (gLoop.stopSignal) {
+    std::raise(gLoop.stopSignal);
+  } else {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+  }
+}
+
 void OnLoad() { ++gLoop.loads; }
-void OnTick() { ++gLoop.ticks; }
+void OnTick() {
+  ++gLoop.ticks;
+  MaybeStop();
+}
 void OnExit() { ++gLoop.exits; }
 void OnDraw() {
   if (gLoop.loads == 0) gLoop.drewBeforeLoad = true;
   ++gLoop.draws;
+  gLoop.drawnAt.push_back(gLoop.clock.now);
+  gLoop.ticksAtFrame.push_back(gLoop.ticks);
   gLoop.clock.now += gLoop.frameCost;
-  if (gLoop.clock.now > gLoop.stopAt) {
-    if (gLoop.stopSignal) {
-      std::raise(gLoop.stopSignal);
-    } else {
-      SDL_Event quit{};
-      quit.type = SDL_QUIT;
-      SDL_PushEvent(&quit);
-    }
+  if (gLoop.refreshHz) {
+    // The present that follows returns at the display's next refresh.
+    const uint64_t period = kNs / uint64_t(gLoop.refreshHz);
+    gLoop.clock.now = (gLoop.clock.now + period - 1) / period * period;
   }
+  gLoop.shownAt.push_back(gLoop.clock.now);
+  MaybeStop();
 }
 
 class Loop : public ::testing::Test {
@@ -116,9 +170,15 @@ class Loop : public ::testing::Test {
     zgl_Reg(zgl::kRegExit, OnExit);
     timer_Add(OnTick, 17);
   }
+  // Frames drawn in [from, to).
+  static int DrawsBetween(uint64_t from, uint64_t to) {
+    return int(std::count_if(gLoop.drawnAt.begin(), gLoop.drawnAt.end(),
+                             [&](uint64_t t) { return t >= from && t < to; }));
+  }
 };
 
 TEST_F(Loop, RunsLoadOnceThenFramesAndTicksThenExitOnce) {
+  // Frames slower than the ticks: each has ticks to show. Quicker: only ticks make frames.
   for (double fps : {20.0, 300.0}) {
     SetUp();
     gLoop.frameCost = uint64_t(double(kNs) / fps);
@@ -126,19 +186,87 @@ TEST_F(Loop, RunsLoadOnceThenFramesAndTicksThenExitOnce) {
     EXPECT_EQ(gLoop.loads, 1);
     EXPECT_FALSE(gLoop.drewBeforeLoad);
     EXPECT_EQ(gLoop.exits, 1);
-    EXPECT_NEAR(gLoop.draws, fps + 1, 1) << fps << " frames a second";
-    EXPECT_EQ(gLoop.ticks, 58) << fps << " frames a second";  // 1000 / 17 = 58.8
+    EXPECT_NEAR(gLoop.draws, std::min(fps, 1000.0 / 17) + 1, 1) << fps << " frames a second";
+    // 1000 / 17 = 58.8 in the second, and perhaps the one past it that ends the run.
+    EXPECT_NEAR(gLoop.ticks, 58.5, 0.5) << fps << " frames a second";
     EXPECT_FALSE(Core().Running());
     EXPECT_EQ(Core().Window(), nullptr) << "everything released";
   }
 }
 
-TEST_F(Loop, PacesItselfBySleepingWhenFramesAreQuick) {
-  gLoop.frameCost = kMs;  // a 1 ms frame would spin at 1000 a second
+TEST_F(Loop, WaitsForTheNextTickInsteadOfSpinning) {
+  gLoop.frameCost = kMs;  // without waiting, a 1 ms frame would come 1000 times a second
   ASSERT_EQ(Core().Run(gLoop.clock, kNs / 60), "");
-  EXPECT_NEAR(gLoop.draws, 60, 1);
-  EXPECT_GE(gLoop.clock.sleeps, 59u);
-  EXPECT_NEAR(gLoop.ticks, 58, 1);
+  EXPECT_EQ(gLoop.ticks, 59);
+  EXPECT_EQ(gLoop.draws, gLoop.ticks + 1) << "the first frame, then one per tick";
+  EXPECT_LE(gLoop.clock.waits, gLoop.ticks + 2) << "one wait per tick, not a poll";
+}
+
+TEST_F(Loop, DrawsOnlyWhatTheTicksChangeAtAnyRefreshRate) {
+  for (int hz : {60, 75, 144, 240}) {
+    SetUp();
+    gLoop.refreshHz = hz;
+    gLoop.stopAt = 10 * kNs;
+    ASSERT_EQ(Core().Run(gLoop.clock, 0), "");
+    EXPECT_EQ(gLoop.ticks, 589) << hz << " Hz";  // 588 in 10 s, and the one that ends the run
+    EXPECT_LE(gLoop.draws, gLoop.ticks + 1) << hz << " Hz: a frame that repeats the last picture";
+    EXPECT_GE(gLoop.draws, gLoop.ticks - 1) << hz << " Hz";
+    // Each tick's picture reaches the screen at the first refresh after the tick fell due.
+    const uint64_t period = kNs / uint64_t(hz);
+    size_t frame = 0;
+    for (int tick = 1; tick < gLoop.ticks; ++tick) {
+      while (frame < gLoop.ticksAtFrame.size() && gLoop.ticksAtFrame[frame] < tick) ++frame;
+      ASSERT_LT(frame, gLoop.shownAt.size()) << hz << " Hz: tick " << tick << " never shown";
+      const uint64_t due = uint64_t(tick) * 17 * kMs;
+      EXPECT_EQ(gLoop.shownAt[frame], (due + period - 1) / period * period)
+          << hz << " Hz: tick " << tick << " due at " << due << " ns";
+    }
+  }
+}
+
+TEST_F(Loop, EachEventThatSpoilsThePictureRedrawsItOnce) {
+  gLoop.refreshHz = 144;
+  // Between ticks (17 ms apart), each at its own moment.
+  const uint64_t base = 100 * 17 * kMs + 8 * kMs;
+  const Uint8 redraw[] = {SDL_WINDOWEVENT_EXPOSED, SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_SIZE_CHANGED,
+                          SDL_WINDOWEVENT_DISPLAY_CHANGED, SDL_WINDOWEVENT_SHOWN};
+  const Uint8 neutral[] = {SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_ENTER, SDL_WINDOWEVENT_MOVED};
+  uint64_t when = base;
+  for (Uint8 e : redraw) gLoop.clock.At(when, e), when += 17 * kMs;
+  const uint64_t quiet = when;
+  for (Uint8 e : neutral) gLoop.clock.At(when, e), when += 17 * kMs;
+  gLoop.stopAt = 3 * kNs;
+  ASSERT_EQ(Core().Run(gLoop.clock, 0), "");
+  for (int i = 0; i < int(std::size(redraw)); ++i) {
+    const uint64_t at = base + uint64_t(i) * 17 * kMs;
+    EXPECT_EQ(DrawsBetween(at, at + 8 * kMs), 1) << "event " << int(redraw[i]) << " at " << at;
+  }
+  for (int i = 0; i < int(std::size(neutral)); ++i) {
+    const uint64_t at = quiet + uint64_t(i) * 17 * kMs;
+    EXPECT_EQ(DrawsBetween(at, at + 8 * kMs), 0) << "event " << int(neutral[i]) << " changes nothing on screen";
+  }
+  EXPECT_EQ(gLoop.draws, gLoop.ticks + 1 + int(std::size(redraw)));
+}
+
+TEST_F(Loop, AHiddenOrMinimisedWindowDrawsNothingAndKeepsTicking) {
+  const std::pair<Uint8, Uint8> ways[] = {{SDL_WINDOWEVENT_HIDDEN, SDL_WINDOWEVENT_SHOWN},
+                                          {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED}};
+  for (auto [away, back] : ways) {
+    SetUp();
+    gLoop.refreshHz = 60;
+    gLoop.stopAt = 10 * kNs;
+    const uint64_t hideAt = kNs + 5 * kMs, showAt = 8 * kNs + 5 * kMs;
+    gLoop.clock.At(hideAt, away);
+    gLoop.clock.At(showAt, back);
+    ASSERT_EQ(Core().Run(gLoop.clock, 0), "");
+    EXPECT_EQ(gLoop.ticks, 589) << "the game goes on while nobody can see it";
+    EXPECT_EQ(DrawsBetween(hideAt, showAt), 0) << "drawn while away (" << int(away) << ")";
+    ASSERT_EQ(DrawsBetween(showAt, showAt + 1), 1) << "the current picture, as soon as the window is back";
+    const int ticksWhileAway = int(7 * kNs / (17 * kMs));
+    EXPECT_LE(gLoop.clock.waits, gLoop.ticks + 2 + 2) << "the ticks while away (" << ticksWhileAway
+                                                      << ") woke the loop once each";
+    EXPECT_NEAR(gLoop.draws, gLoop.ticks - ticksWhileAway + 2, 2);
+  }
 }
 
 TEST_F(Loop, StopsOnSigtermAndSigint) {
@@ -148,7 +276,7 @@ TEST_F(Loop, StopsOnSigtermAndSigint) {
     gLoop.stopAt = 100 * kMs;
     gLoop.stopSignal = sig;
     ASSERT_EQ(Core().Run(gLoop.clock, 0), "");
-    EXPECT_EQ(gLoop.draws, 11);
+    EXPECT_EQ(gLoop.ticks, 6) << "the tick at 102 ms raised it; no tick after";
     EXPECT_EQ(gLoop.exits, 1);
     // The previous disposition is back once the loop has ended.
     struct sigaction now {};

@@ -7,7 +7,8 @@
 //   zgl_demo [--seconds N]   N > 0: stops itself with SIGTERM after N seconds
 //
 // On exit it prints frames, ticks and their rates, so a run under Xvfb shows
-// the frame pacing and the tick rate.
+// the frame pacing and the tick rate; its exit code says whether the run drew
+// frames, ran the timer at no more than its rate and called the exit callback.
 #include <SDL.h>
 #include <SDL_image.h>
 #include <dlfcn.h>
@@ -87,10 +88,27 @@ void OnDraw() {
   if (gSeconds > 0 && elapsed >= gSeconds) std::raise(SIGTERM);
 }
 
+bool gExited = false;
+double gElapsed = 0;
+
 void OnExit() {
-  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
-  std::printf("zgl_demo: %d frames, %d ticks in %.2f s: %.1f frames/s, %.1f ticks/s\n", gFrames, gTicks, elapsed,
-              gFrames / elapsed, gTicks / elapsed);
+  gExited = true;
+  gElapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
+  std::printf("zgl_demo: %d frames, %d ticks in %.2f s: %.1f frames/s, %.1f ticks/s\n", gFrames, gTicks, gElapsed,
+              gFrames / gElapsed, gTicks / gElapsed);
+}
+
+// What a run must have shown: the exit callback, frames, and ticks no faster than
+// their 17 ms (a busy machine may drop some, never add any).
+bool RunWasSound() {
+  const char* fault = nullptr;
+  if (!gExited) fault = "the exit callback was never called";
+  else if (gFrames == 0) fault = "no frame was drawn";
+  else if (gTicks == 0) fault = "the timer never ran";
+  else if (gTicks > gElapsed * 1000 / 17 + 2) fault = "more ticks than the time allows";
+  else if (!gLight) fault = "the light texture did not load";
+  if (fault) std::fprintf(stderr, "zgl_demo: %s\n", fault);
+  return fault == nullptr;
 }
 
 bool MakeLight(const std::string& path) {
@@ -136,5 +154,5 @@ int main(int argc, char** argv) {
   api.wnd_ShowCursor(true);
   api.zgl_Init(0, 0);
   std::remove(gLightFile.c_str());
-  return 0;
+  return RunWasSound() ? 0 : 1;
 }
