@@ -859,7 +859,9 @@ TEST_F(EarlyStopTest, SigtermAtAnyMomentOfStartUpEndsWithExitCodeZero) {
     ExpectNoSanitizerReport();
     game_.KillGroup();
   }
+}
 
+// ---------------------------------------------------------------------------
 // Minimised and restored: the game goes on unseen and shows where it is now
 
 // Pixels that differ between two captures of the same window.
