@@ -3,6 +3,7 @@
 #
 #   make run    build and start the game (installs and builds only what playing needs)
 #   make test   build and run every test, the play tests in a private Xvfb included
+#   make package  the Debian package stealth_<version>_amd64.deb, in $(BUILD)/package
 #   make ci     what CI runs: `make test`, the same suite under AddressSanitizer and
 #               UndefinedBehaviorSanitizer, and a bounded run of the fuzzers
 BUILD ?= build
@@ -16,7 +17,7 @@ SANITIZER_ENV = ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:str
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
 
-.PHONY: setup build play-build run test sanitize fuzz ci screenshot clean
+.PHONY: setup build play-build run test package sanitize fuzz ci screenshot clean
 
 setup:
 	bash scripts/setup.sh
@@ -42,6 +43,11 @@ run: play-build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Built in a folder of its own with the Debian layout (prefix /usr), the game's targets only.
+package:
+	bash scripts/setup.sh play package
+	bash packaging/build-package.sh $(BUILD)/package $(JOBS)
 
 sanitize: setup
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTH_SANITIZE=ON

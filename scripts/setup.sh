@@ -16,11 +16,13 @@ group[test]="libgtest-dev libgmock-dev libbenchmark-dev"
 # A virtual display, real X input and pixel capture for the play tests; software OpenGL,
 # so that the window can be drawn without a graphics card; the message-box program.
 group[e2e]="xvfb libx11-dev libxtst-dev x11-utils xauth libgl1-mesa-dri libegl-mesa0"
+# The Debian package: building it, checking it, and a fresh Debian system to install it in.
+group[package]="dpkg-dev file lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring"
 # Screenshots and hand checks.
 group[tools]="xdotool imagemagick"
 # Fuzzing: libFuzzer and the sanitizer runtimes come with clang's runtime package.
 group[fuzz]="clang-14 libclang-rt-14-dev"
-all_groups=(play assets test e2e tools fuzz)
+all_groups=(play assets test e2e package tools fuzz)
 
 wanted=("$@")
 [ ${#wanted[@]} -eq 0 ] && wanted=("${all_groups[@]}")

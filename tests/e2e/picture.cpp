@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <numbers>
 
 namespace e2e {
@@ -29,6 +30,27 @@ bool Picture::SavePpm(const std::string& path) const {
 
 bool IsObjectColour(uint32_t c) {
   return c == kWall || c == kBox || c == kGuard || c == kHero || c == kMark;
+}
+
+// Without the cone texture every cone is white at alpha 187 over the grey field, and
+// where cones overlap, that again: a few flat shades of grey and nothing between.
+static bool FlatConeShade(uint32_t c) {
+  static const std::vector<int> layers = [] {
+    std::vector<int> v;
+    for (double g = 0xCF; v.size() < 8;) g += (255 - g) * 187 / 255, v.push_back(int(g));
+    return v;
+  }();
+  int r = c >> 16, g = (c >> 8) & 0xFF, b = c & 0xFF;
+  bool grey = std::abs(r - g) <= 2 && std::abs(g - b) <= 2;
+  return grey && std::any_of(layers.begin(), layers.end(), [&](int v) { return std::abs(v - g) <= 2; });
+}
+
+double FlatConeShare(const Picture& p, int* cones) {
+  int cone = 0, flat = 0;
+  for (uint32_t c : p.pixels)
+    if (IsConePixel(c)) ++cone, flat += FlatConeShade(c);
+  if (cones) *cones = cone;
+  return cone ? double(flat) / cone : 0.0;
 }
 
 std::vector<Blob> FindBlobs(const Picture& p, uint32_t colour) {

@@ -38,6 +38,10 @@ bool IsObjectColour(uint32_t c);
 // A cone pixel: neither the bare field nor anything drawn opaque.
 inline bool IsConePixel(uint32_t c) { return c != kField && !IsObjectColour(c); }
 
+// Share of the cone pixels that are flat shades of grey, as cones drawn without
+// their texture are: near 1 untextured, low with the texture.
+double FlatConeShare(const Picture& p, int* cones = nullptr);
+
 struct Blob {
   int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
   int count = 0;

@@ -16,6 +16,7 @@
 #include <numbers>
 #include <numeric>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "pilot.h"
@@ -66,28 +67,6 @@ void PlantCorruptData(const std::string& dir) {
   }
 }
 
-// Without the cone texture every cone is white at alpha 187 over the grey field, and
-// where cones overlap, that again: a few flat shades of grey and nothing between.
-bool FlatConeShade(uint32_t c) {
-  static const std::vector<int> layers = [] {
-    std::vector<int> v;
-    for (double g = 0xCF; v.size() < 8;) g += (255 - g) * 187 / 255, v.push_back(int(g));
-    return v;
-  }();
-  int r = c >> 16, g = (c >> 8) & 0xFF, b = c & 0xFF;
-  bool grey = std::abs(r - g) <= 2 && std::abs(g - b) <= 2;
-  return grey && std::any_of(layers.begin(), layers.end(), [&](int v) { return std::abs(v - g) <= 2; });
-}
-
-// Share of the cone pixels that are flat shades: near 1 untextured, low with the texture.
-double FlatConeShare(const Picture& p, int* cones = nullptr) {
-  int cone = 0, flat = 0;
-  for (uint32_t c : p.pixels)
-    if (IsConePixel(c)) ++cone, flat += FlatConeShade(c);
-  if (cones) *cones = cone;
-  return cone ? double(flat) / cone : 0.0;
-}
-
 class PlayTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -106,9 +85,10 @@ class PlayTest : public ::testing::Test {
   }
 
   void Start(const std::string& exe, bool withDisplay = true,
-             std::map<std::string, std::string> extraEnv = {}) {
+             std::map<std::string, std::string> extraEnv = {}, std::vector<std::string> args = {}) {
     SpawnOptions o;
     o.argv = {exe};
+    o.argv.insert(o.argv.end(), args.begin(), args.end());
     o.env = CleanEnvironment();
     if (withDisplay) o.env["DISPLAY"] = display_->name();
     // A leak report must not change the exit code under test; the report itself is judged.
@@ -120,6 +100,7 @@ class PlayTest : public ::testing::Test {
     game_ = Process(o);
   }
 
+  std::string Stdout() const { return ReadFile(*work_ / "stdout.txt"); }
   std::string Stderr() const { return ReadFile(*work_ / "stderr.txt"); }
 
   // Starts the game as built, from a working folder of its own, and waits for its first frames.
@@ -514,6 +495,41 @@ TEST_F(PlayTest, SigtermEndsWithExitCodeZero) {
 }
 
 // ---------------------------------------------------------------------------
+// The command line: answered or refused at once without a window; none, and it plays
+
+TEST_F(PlayTest, CommandLineAnswersOrRefusesWithoutAWindowAndNoArgumentStillPlays) {
+  x_->WatchCreations();
+  auto run = [&](const std::string& arg) {
+    Start(kBinDir + "/stealth", true, {}, {arg});
+    auto st = game_.Wait(20s);
+    EXPECT_TRUE(st) << arg << ": still running";
+    EXPECT_TRUE(x_->CreatedSinceWatch().empty()) << arg << ": a window was made";
+    return st ? st->Describe() : "running";
+  };
+
+  EXPECT_EQ(run("--version"), "exit code 0");
+  EXPECT_EQ(Stdout(), "stealth " E2E_VERSION "\n");
+  EXPECT_EQ(Stderr(), "");
+
+  EXPECT_EQ(run("--help"), "exit code 0");
+  const std::string help = Stdout();
+  EXPECT_EQ(help.rfind("Usage: stealth", 0), 0u) << help;
+  for (const char* item : {"W A S D", "mouse", "E ", "--seed N", "--version"})
+    EXPECT_NE(help.find(item), std::string::npos) << "the help lacks " << item << ":\n" << help;
+
+  EXPECT_EQ(run("--fullscreen"), "exit code 2");
+  const std::string err = Stderr();
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "one line:\n" << err;
+  EXPECT_NE(err.find("'--fullscreen'"), std::string::npos) << err;
+  EXPECT_NE(err.find("--help"), std::string::npos) << err;
+  EXPECT_EQ(Stdout(), "");
+
+  // Without arguments nothing is printed and the game plays as it always has.
+  Play();
+  EXPECT_EQ(Stdout(), "");
+}
+
+// ---------------------------------------------------------------------------
 // The engine library: where it is looked for, and what happens without it
 
 struct LoadFailure {
@@ -681,6 +697,14 @@ TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
   const fs::path home = fs::canonical(exe).parent_path();
   EXPECT_TRUE(fs::exists(home / "libZenGL.so"));
   EXPECT_TRUE(fs::exists(home / "Data" / "Angle.png"));
+  // The manifest lists every file and link made, so removing what it lists leaves nothing.
+  std::istringstream manifest(ReadFile(std::string(E2E_BUILD_DIR) + "/install_manifest.txt"));
+  std::set<std::string> listed;
+  for (std::string line; std::getline(manifest, line);) listed.insert(line);
+  for (auto& entry : fs::recursive_directory_iterator(prefix))
+    if (!fs::is_directory(entry.symlink_status())) {
+      EXPECT_TRUE(listed.count(entry.path().string())) << entry.path() << " is not in the manifest";
+    }
 
   WindowInfo w = Play(exe);
   Pilot pilot(*x_, w);
