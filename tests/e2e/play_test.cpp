@@ -434,6 +434,7 @@ TEST_F(PlayTest, PointerTurnsTheHerosCone) {
   // Right, down, right, down: each time his cone lights the side the pointer is on, and
   // neither the other side nor the side away from both.
   constexpr double kRight = 0, kDown = 90, kAway = 225;
+  int turn = 0;
   for (double dir : {kRight, kDown, kRight, kDown}) {
     pointerAt(dir);
     const double other = dir == kRight ? kDown : kRight;
@@ -442,7 +443,7 @@ TEST_F(PlayTest, PointerTurnsTheHerosCone) {
       toward = lit(p, dir), aside = lit(p, other), away = lit(p, kAway);
       return toward > 0.9 && aside < 0.05 && away < 0.05;
     };
-    EXPECT_TRUE(Await(pilot, "facing-" + std::to_string(int(dir)), turned))
+    EXPECT_TRUE(Await(pilot, std::to_string(++turn) + "-facing-" + std::to_string(int(dir)), turned))
         << "pointer at " << dir << " degrees: cone share " << toward << " there, " << aside
         << " at " << other << " degrees, " << away << " at " << kAway << " degrees";
   }
