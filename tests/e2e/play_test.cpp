@@ -15,6 +15,7 @@
 #include <memory>
 #include <numbers>
 #include <numeric>
+#include <thread>
 
 #include "pilot.h"
 #include "picture.h"
@@ -342,7 +343,8 @@ Pace Measure(const std::vector<Sample>& all) {
     if (d < 0) return pace.trouble = "he went backwards", pace;
     if (d % kStep != 0) return pace.trouble = "a step that is not a whole number of ticks", pace;
     if (d > 0) lastMove = s[i].t;
-    if (s[i].t - lastMove > 0.15) return pace.trouble = "he stopped", pace;  // 9 ticks still
+    if (s[i].t - lastMove > 0.15)  // 9 ticks still: the game stalled, and the line says little
+      return pace.trouble = "he stood still for " + std::to_string(s[i].t - lastMove) + " s", pace;
   }
   double n = double(s.size()), st = 0, sx = 0, stt = 0, stx = 0;
   for (auto& q : s) st += q.t, sx += q.left, stt += q.t * q.t, stx += q.t * q.left;
@@ -360,37 +362,39 @@ TEST_F(PlayTest, PaceHoldingDWalksRightFivePixelsEachTick) {
     auto free = std::make_shared<FreeMap>(p, 2);
     return [free](int x, int y) { return x + kRun + 20 < 790 && free->FreeRow(x, x + kRun + 20, y); };
   };
+  // A walk that cannot be measured (the machine stalled the game mid-run) is walked again in
+  // a fresh game.
   std::string lastTrouble;
-  for (uint64_t seed : kRowWorlds) {
-    game_.KillGroup();
-    WindowInfo w = Play(kBinDir + "/stealth", seed);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    WindowInfo w = PlayWhere(openRow, 3, "an open row", kRowWorlds);
     Pilot pilot(*x_, w);
-    const std::string tag = "-seed-" + std::to_string(seed);
-    if (!pilot.Reach(openRow, 3, 60s)) {
-      Keep(pilot.last(), "unreachable" + tag);
-      lastTrouble = "no open row could be reached";
-      continue;
-    }
+    const std::string tag = "-" + std::to_string(attempt);
     Picture before;
     auto start = pilot.Settle(&before);
     Keep(before, "before-walk" + tag);
-    if (!start) continue;
+    ASSERT_TRUE(start);
 
     // Held until the captures show him at the end of the open row (or a generous deadline
-    // passes); each sample's time is its capture's, whatever the machine does meanwhile.
+    // passes). Each sample's time is its capture's, whatever the machine does meanwhile, and
+    // only his row is captured, so that samples come many times a second even when it is busy.
     std::vector<Sample> samples;
+    Picture p;
     x_->Key("d", true);
-    auto t0 = Clock::now();
-    pilot.WaitFor([&](const Picture& p) {
+    const auto t0 = Clock::now();
+    const int band = kHeroSize + 10, top = std::clamp(start->top - 5, 0, w.height - band);
+    for (auto end = t0 + kPatience; Clock::now() < end;) {
+      p = x_->Capture(w, top, band);
       auto h = FindHero(p);
       if (h) samples.push_back({std::chrono::duration<double>(p.time - t0).count(), h->left, h->top});
-      return h && h->left - start->left >= kRun;
-    });
+      if (h && h->left - start->left >= kRun) break;
+      std::this_thread::sleep_for(2ms);  // samples enough, and leaves the game the processor
+    }
     x_->Key("d", false);
-    Keep(pilot.last(), "after-walk" + tag);
+    Keep(p, "after-walk" + tag);
 
     Pace pace = Measure(samples);
     if (!pace.trouble.empty()) {
+      std::cout << "walk " << attempt << " not measured: " << pace.trouble << "\n";
       lastTrouble = pace.trouble;
       continue;
     }
@@ -409,7 +413,7 @@ TEST_F(PlayTest, PaceHoldingDWalksRightFivePixelsEachTick) {
     ExpectNoSanitizerReport();
     return;
   }
-  FAIL() << "no world with a clean walk: " << lastTrouble;
+  FAIL() << "three walks and none clean: " << lastTrouble;
 }
 
 // ---------------------------------------------------------------------------
