@@ -328,6 +328,21 @@ struct Pace {
   std::string trouble;  // why the run cannot be measured, empty when it can
 };
 
+// The least-squares line through samples: where he is (pixels) against when (seconds).
+struct Line {
+  double slope = 0, offset = 0;
+  double At(double t) const { return offset + slope * t; }
+};
+
+Line Fit(const std::vector<Sample>& s) {
+  double n = double(s.size()), st = 0, sx = 0, stt = 0, stx = 0;
+  for (auto& q : s) st += q.t, sx += q.left, stt += q.t * q.t, stx += q.t * q.left;
+  Line l;
+  l.slope = (n * stx - st * sx) / (n * stt - st * st);
+  l.offset = (sx - l.slope * st) / n;
+  return l;
+}
+
 Pace Measure(const std::vector<Sample>& all) {
   Pace pace;
   // From the first frame that shows him moving to the last; a still hero at either end says nothing.
@@ -343,12 +358,26 @@ Pace Measure(const std::vector<Sample>& all) {
     if (d < 0) return pace.trouble = "he went backwards", pace;
     if (d % kStep != 0) return pace.trouble = "a step that is not a whole number of ticks", pace;
     if (d > 0) lastMove = s[i].t;
-    if (s[i].t - lastMove > 0.15)  // 9 ticks still: the game stalled, and the line says little
+    // Still for longer than the engine catches up on (250 ms): ticks were lost to the machine.
+    if (s[i].t - lastMove > 0.2)
       return pace.trouble = "he stood still for " + std::to_string(s[i].t - lastMove) + " s", pace;
   }
-  double n = double(s.size()), st = 0, sx = 0, stt = 0, stx = 0;
-  for (auto& q : s) st += q.t, sx += q.left, stt += q.t * q.t, stx += q.t * q.left;
-  pace.pixelsPerSecond = (n * stx - st * sx) / (n * stt - st * st);
+  // A busy machine can hold a frame back, so that it shows him behind where the game has him,
+  // but never ahead: the pace is the line along the freshest frames. The frame furthest
+  // ahead of a first fit in each 50 ms, fitted; those still more than two steps below that
+  // line (all held back) are dropped, and the rest fitted again.
+  Line line = Fit(s);
+  std::map<int, Sample> fresh;
+  for (auto& q : s) {
+    auto [it, added] = fresh.try_emplace(int(q.t / 0.05), q);
+    if (!added && q.left - line.At(q.t) > it->second.left - line.At(it->second.t)) it->second = q;
+  }
+  std::vector<Sample> ahead;
+  for (auto& [bin, q] : fresh) ahead.push_back(q);
+  line = Fit(ahead);
+  std::erase_if(ahead, [&](const Sample& q) { return q.left < line.At(q.t) - 2 * kStep; });
+  if (ahead.size() < 10) return pace.trouble = "too few frames kept up with the game", pace;
+  pace.pixelsPerSecond = Fit(ahead).slope;
   pace.seconds = s.back().t - s.front().t;
   pace.samples = int(s.size());
   return pace;
