@@ -6,18 +6,21 @@
 #   make package  the Debian package stealth_<version>_amd64.deb, in $(BUILD)/package
 #   make ci     what CI runs: `make test`, the same suite under AddressSanitizer and
 #               UndefinedBehaviorSanitizer, and a bounded run of the fuzzers
+#   make stress-e2e   the play tests STRESS_RUNS times in a row beside STRESS_LOAD busy loops
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= 2
 FUZZ_SECONDS ?= 60
+STRESS_RUNS ?= 30
+STRESS_LOAD ?= 2
 
 # Any sanitizer report fails the run; leaks inside the system's graphics libraries are not ours.
 SANITIZER_ENV = ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:strict_init_order=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
 
-.PHONY: setup build play-build run test package sanitize fuzz ci screenshot clean
+.PHONY: setup build play-build run test package sanitize fuzz ci stress-e2e screenshot clean
 
 setup:
 	bash scripts/setup.sh
@@ -60,6 +63,11 @@ fuzz: setup
 	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 ci: test sanitize fuzz
+
+# The play tests must hold on a busy machine: run them again and again with the cores
+# loaded, and count the failed runs (kept under $(BUILD)/stress/).
+stress-e2e: build
+	bash scripts/stress.sh $(BUILD) $(STRESS_RUNS) $(STRESS_LOAD) -L e2e -j $(JOBS)
 
 # docs/screenshot.png, taken from the real game in a private Xvfb.
 screenshot: build

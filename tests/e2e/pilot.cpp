@@ -75,21 +75,25 @@ std::optional<std::vector<Leg>> PlanWay(const FreeMap& free, int sx, int sy, con
   return std::nullopt;
 }
 
+bool Pilot::WaitFor(const Condition& holds, milliseconds deadline) {
+  const auto end = Clock::now() + deadline;
+  for (;;) {
+    if (holds(Look())) return true;
+    if (Clock::now() >= end) return false;
+    std::this_thread::sleep_for(milliseconds(5));  // not to hog a busy machine; no verdict
+  }
+}
+
 std::optional<Blob> Pilot::Hero(Picture* seen) {
-  auto end = Clock::now() + milliseconds(1500);
-  do {
-    Picture p = Look();
-    auto h = FindHero(p);
-    if (seen) *seen = std::move(p);
-    if (h) return h;
-    std::this_thread::sleep_for(milliseconds(20));
-  } while (Clock::now() < end);
-  return std::nullopt;
+  std::optional<Blob> h;
+  WaitFor([&](const Picture& p) { return bool(h = FindHero(p)); }, milliseconds(5000));
+  if (seen) *seen = last_;
+  return h;
 }
 
 std::optional<Blob> Pilot::Settle(Picture* seen) {
   std::optional<Blob> last;
-  auto end = Clock::now() + milliseconds(2000);
+  auto end = Clock::now() + milliseconds(5000);
   while (Clock::now() < end) {
     std::this_thread::sleep_for(milliseconds(40));
     Picture p;
@@ -127,7 +131,7 @@ void Pilot::Walk(const Leg& leg) {
 
 bool Pilot::Reach(const GoalFor& goalFor, int margin, milliseconds timeout) {
   auto end = Clock::now() + timeout;
-  while (Clock::now() < end) {
+  for (;;) {
     Picture p;
     auto h = Settle(&p);
     if (!h) return false;
@@ -137,9 +141,9 @@ bool Pilot::Reach(const GoalFor& goalFor, int margin, milliseconds timeout) {
     auto way = PlanWay(free, x, y, goal);
     if (!way) return false;
     if (way->empty()) return true;
+    if (Clock::now() >= end) return false;
     Walk(way->front());
   }
-  return false;
 }
 
 void Pilot::Tap(const char* key, milliseconds hold) {

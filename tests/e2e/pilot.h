@@ -12,6 +12,9 @@
 namespace e2e {
 
 constexpr int kStep = 5;  // pixels the hero walks per tick along one axis
+// How long a play test waits for the game to show what it expects: far beyond what a quiet
+// machine needs, so that only a game that never answers fails.
+constexpr milliseconds kPatience{15000};
 
 enum class Dir { Right, Left, Down, Up };
 const char* KeyOf(Dir d);
@@ -33,14 +36,20 @@ class Pilot {
 
   Picture Look() { return last_ = x_.Capture(window_); }
   const Picture& last() const { return last_; }  // the latest capture, for a person to look at
-  // The hero's square from a fresh capture, waiting briefly while a hop covers him.
+  // Captures again and again until `holds` is true of one or the deadline passes: the game
+  // answers when a busy machine lets it, so a verdict waits for it instead of guessing a
+  // delay. last() is the capture that satisfied it, or else the latest one.
+  using Condition = std::function<bool(const Picture&)>;
+  bool WaitFor(const Condition& holds, milliseconds deadline = kPatience);
+  // The hero's square from a fresh capture, waiting while a hop covers him.
   std::optional<Blob> Hero(Picture* seen = nullptr);
   // Waits until two captures in a row show the hero at the same place.
   std::optional<Blob> Settle(Picture* seen = nullptr);
   // Holds a key until the hero has walked about `steps` ticks in that direction,
   // or stops, or the time runs out.
   void Walk(const Leg& leg);
-  // Walks until the hero stands where goal holds; replans after every leg.
+  // Walks until the hero stands where goal holds; replans after every leg, and starts
+  // no leg once the timeout has passed (with none, only asks whether he stands there).
   using GoalFor = std::function<Goal(const Picture&)>;
   bool Reach(const GoalFor& goalFor, int margin, std::chrono::milliseconds timeout);
   void Tap(const char* key, std::chrono::milliseconds hold);

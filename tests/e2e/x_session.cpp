@@ -175,15 +175,16 @@ std::vector<Window> XSession::MappedSinceWatch() {
   return std::exchange(mapped_, {});
 }
 
-Picture XSession::Capture(const WindowInfo& w) {
+Picture XSession::Capture(const WindowInfo& w, int top, int rows) {
+  if (rows <= 0) top = 0, rows = w.height;
   auto before = Clock::now();
-  XImage* img = XGetImage(dpy_, w.id, 0, 0, unsigned(w.width), unsigned(w.height), AllPlanes,
+  XImage* img = XGetImage(dpy_, w.id, 0, top, unsigned(w.width), unsigned(rows), AllPlanes,
                           ZPixmap);
   auto after = Clock::now();
   Picture p;
   p.time = before + (after - before) / 2;
   if (!img) return p;
-  p.width = w.width, p.height = w.height;
+  p.width = w.width, p.height = rows;
   p.pixels.resize(size_t(p.width) * size_t(p.height));
   const bool fast = img->bits_per_pixel == 32 && img->red_mask == 0xFF0000 &&
                     img->green_mask == 0xFF00 && img->blue_mask == 0xFF &&

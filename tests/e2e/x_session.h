@@ -56,8 +56,9 @@ class XSession {
   std::string NameOf(Window w);
 
   // The window's contents as 0xRRGGBB pixels; the time stamp is taken halfway
-  // through the round trip.
-  Picture Capture(const WindowInfo& w);
+  // through the round trip. With rows > 0, only that band from row `top` down: quicker,
+  // for a test that samples one part of the window many times a second.
+  Picture Capture(const WindowInfo& w, int top = 0, int rows = 0);
 
   void Focus(const WindowInfo& w);
   void MovePointer(const WindowInfo& w, int x, int y);  // window coordinates
