@@ -1,7 +1,11 @@
 #include "assetPath.h"
 
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 
@@ -22,14 +26,25 @@ std::string MapAssetName(std::string_view name) {
 }
 
 std::string ExecutableDir() {
+#ifdef _WIN32
+  char buffer[MAX_PATH * 4];
+  const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer) return {};
+  return DirName(std::string(buffer, n));
+#else
   char buffer[4096];
   const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (n <= 0) return {};
   return DirName(std::string(buffer, size_t(n)));
+#endif
 }
 
 std::string DirName(const std::string& path) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("/\\");
+#else
   const size_t slash = path.find_last_of('/');
+#endif
   if (slash == std::string::npos) return {};
   return slash == 0 ? "/" : path.substr(0, slash);
 }

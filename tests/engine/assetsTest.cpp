@@ -2,7 +2,6 @@
 // grammar, images with and without alpha, and every kind of bad input
 // (missing and corrupt files, malformed fonts, null handles): a null result
 // or nothing drawn, one line on stderr, never a crash.
-#include <unistd.h>
 
 #include <string>
 

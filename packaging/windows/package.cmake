@@ -1,0 +1,21 @@
+# The portable Windows package: stealth-<version>-windows-x64.zip, one folder inside with
+# the game, its engine, the two SDL libraries, the assets, a README for players and the
+# licences of the libraries it carries. Made by `make package-windows` (cpack).
+install(TARGETS stealth RUNTIME DESTINATION .)
+install(PROGRAMS $<TARGET_FILE:ZenGL> $<TARGET_FILE:SDL2::SDL2> $<TARGET_FILE:SDL2_image::SDL2_image>
+        DESTINATION .)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/Data/ DESTINATION Data)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/README.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+install(DIRECTORY ${STEALTH_WINDOWS_DEPS}/licenses/ DESTINATION licenses)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME stealth)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME stealth-${PROJECT_VERSION}-windows-x64)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
+# Debug information stays in the build folder; players get the stripped files.
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Stealth, a top-down stealth game, for 64-bit Windows")
+include(CPack)
