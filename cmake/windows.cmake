@@ -38,3 +38,4 @@ find_package(SDL2_image REQUIRED CONFIG)
 add_custom_target(sdl_dlls ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:SDL2::SDL2> $<TARGET_FILE:SDL2_image::SDL2_image>
           ${CMAKE_BINARY_DIR}/bin)
+

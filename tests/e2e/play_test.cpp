@@ -28,7 +28,16 @@ using namespace std::chrono_literals;
 namespace e2e {
 namespace {
 
+// The same tests play the Windows build under Wine: the build names the game's folder,
+// its file and the program that starts it (tests/e2e/CMakeLists.txt).
+#ifndef E2E_GAME_EXE
+#define E2E_GAME_EXE "stealth"
+#endif
+#ifndef E2E_LAUNCHER
+#define E2E_LAUNCHER ""
+#endif
 const std::string kBinDir = E2E_BIN_DIR;
+const std::string kGameExe = E2E_GAME_EXE;
 constexpr double kTicksPerSecond = 1000.0 / 17.0;
 constexpr const char* kLoadError = "Error while loading ZenGL";
 
@@ -39,12 +48,25 @@ struct Install {
 };
 
 Install CopyGame(const std::string& root, bool withEngine, bool withData) {
-  Install in{root + "/bin", root + "/bin/stealth"};
+  Install in{root + "/bin", root + "/bin/" + kGameExe};
   fs::create_directories(in.bin);
-  fs::copy_file(kBinDir + "/stealth", in.exe);
+  fs::copy_file(kBinDir + "/" + kGameExe, in.exe);
   if (withEngine) fs::copy_file(kBinDir + "/libZenGL.so", in.bin + "/libZenGL.so");
   if (withData) fs::copy(kBinDir + "/Data", in.bin + "/Data", fs::copy_options::recursive);
   return in;
+}
+
+// The command line that starts the game: the launcher's words (';'-separated), then the game.
+std::vector<std::string> GameCommand(const std::string& exe) {
+  std::vector<std::string> argv;
+  std::string launcher = E2E_LAUNCHER;
+  for (size_t start = 0; start < launcher.size();) {
+    size_t end = std::min(launcher.find(';', start), launcher.size());
+    argv.push_back(launcher.substr(start, end - start));
+    start = end + 1;
+  }
+  argv.push_back(exe);
+  return argv;
 }
 
 // Every asset file name, with contents a loader must reject without crashing.
@@ -107,7 +129,7 @@ class PlayTest : public ::testing::Test {
   void Start(const std::string& exe, bool withDisplay = true,
              std::map<std::string, std::string> extraEnv = {}) {
     SpawnOptions o;
-    o.argv = {exe};
+    o.argv = GameCommand(exe);
     o.env = CleanEnvironment();
     if (withDisplay) o.env["DISPLAY"] = display_->name();
     // A leak report must not change the exit code under test; the report itself is judged.
@@ -122,7 +144,7 @@ class PlayTest : public ::testing::Test {
   std::string Stderr() const { return ReadFile(*work_ / "stderr.txt"); }
 
   // Starts the game as built, from a working folder of its own, and waits for its first frames.
-  WindowInfo Play(const std::string& exe = kBinDir + "/stealth") {
+  WindowInfo Play(const std::string& exe = kBinDir + "/" + kGameExe) {
     Start(exe);
     // The window may be made again once the renderer starts (a GL window replaces the first
     // one): look it up until one shows the hero, which takes a while in a sanitizer build.
