@@ -56,12 +56,12 @@ Install CopyGame(const std::string& root, bool withEngine, bool withData) {
   return in;
 }
 
-// The command line that starts the game: the launcher's words (';'-separated), then the game.
+// The command line that starts the game: the launcher's words ('|'-separated), then the game.
 std::vector<std::string> GameCommand(const std::string& exe) {
   std::vector<std::string> argv;
   std::string launcher = E2E_LAUNCHER;
   for (size_t start = 0; start < launcher.size();) {
-    size_t end = std::min(launcher.find(';', start), launcher.size());
+    size_t end = std::min(launcher.find('|', start), launcher.size());
     argv.push_back(launcher.substr(start, end - start));
     start = end + 1;
   }
