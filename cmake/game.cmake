@@ -5,6 +5,7 @@ add_library(stealth_game STATIC
   shell/uMaterials.cpp
   shell/uShell.cpp
   objects/uConvert.cpp
+  objects/uTrig.cpp
   objects/uObj.cpp
   objects/uBox.cpp
   objects/uLiveObj.cpp
