@@ -28,7 +28,7 @@ if(WIN32)
   # The icon: the asset generator's pictures of it, packed into one .ico by icoutils.
   set(STEALTH_ICON_SIZES 16 32 48 64 128 256)
   set(icon_pngs "")
-  set(icon_args "")
+  set(icon_args --bit-depth=32)
   foreach(size IN LISTS STEALTH_ICON_SIZES)
     set(png ${CMAKE_SOURCE_DIR}/icons/stealth-${size}.png)
     list(APPEND icon_pngs ${png})

@@ -19,3 +19,15 @@ set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Stealth, a top-down stealth game, for 64-bit Windows")
 include(CPack)
+
+# The version and icon that Windows shows in the files' properties.
+find_program(WRESTOOL wrestool REQUIRED)
+foreach(target stealth ZenGL)
+  set(want_icon OFF)
+  if(target STREQUAL stealth AND STEALTH_ICO)
+    set(want_icon ON)
+  endif()
+  add_test(NAME ${target}.Resources
+    COMMAND ${CMAKE_COMMAND} -DWRESTOOL=${WRESTOOL} -DFILE=$<TARGET_FILE:${target}> -DVERSION=${PROJECT_VERSION}
+            -DWANT_ICON=${want_icon} -P ${CMAKE_CURRENT_LIST_DIR}/checkResources.cmake)
+endforeach()
