@@ -20,9 +20,10 @@ group[e2e]="xvfb libx11-dev libxtst-dev x11-utils xauth libgl1-mesa-dri libegl-m
 group[tools]="xdotool imagemagick"
 # Fuzzing: libFuzzer and the sanitizer runtimes come with clang's runtime package.
 group[fuzz]="clang-14 libclang-rt-14-dev"
-# The Windows build: the cross compiler, Wine to run it here, the icon tool, the zip;
-# dpkg-dev unpacks the SDL2 source packages that the build fetches with `apt-get source`.
-group[windows]="g++-mingw-w64-x86-64 wine wine64 icoutils zip dpkg-dev"
+# The Windows build: the cross compiler, Wine to run it here, the icon tool; dpkg-dev
+# unpacks the SDL2 source packages that the build fetches with `apt-get source`, and Ninja
+# builds them. (The zip is made by cpack, which needs no zip program.)
+group[windows]="g++-mingw-w64-x86-64 wine wine64 icoutils dpkg-dev ninja-build"
 all_groups=(play assets test e2e tools fuzz windows)
 
 wanted=("$@")
