@@ -85,7 +85,7 @@ if $need_deb_src; then
   echo "setup: adding deb-src entries for the Windows build's SDL2 sources"
   add_deb_src
 fi
-echo "setup: installing ${missing[*]}"
 apt-get update -qq
 [ ${#missing[@]} -eq 0 ] && exit 0
+echo "setup: installing ${missing[*]}"
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
