@@ -38,7 +38,11 @@ std::string ExecutableDir() {
 }
 
 std::string DirName(const std::string& path) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("/\\");
+#else
   const size_t slash = path.find_last_of('/');
+#endif
   if (slash == std::string::npos) return {};
   return slash == 0 ? "/" : path.substr(0, slash);
 }

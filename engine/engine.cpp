@@ -16,6 +16,27 @@ volatile std::sig_atomic_t gStopSignal = 0;
 
 extern "C" void OnStopSignal(int) { gStopSignal = 1; }
 
+#ifdef _WIN32
+// Windows knows no sigaction; its C runtime's signal() covers Ctrl+C and SIGTERM raised in-process.
+struct StopHandlers {
+  void (*oldInt)(int) = SIG_DFL;
+  void (*oldTerm)(int) = SIG_DFL;
+  bool installed = false;
+
+  void Install() {
+    gStopSignal = 0;
+    oldInt = std::signal(SIGINT, OnStopSignal);
+    oldTerm = std::signal(SIGTERM, OnStopSignal);
+    installed = true;
+  }
+  void Restore() {
+    if (!installed) return;
+    std::signal(SIGINT, oldInt);
+    std::signal(SIGTERM, oldTerm);
+    installed = false;
+  }
+};
+#else
 struct StopHandlers {
   struct sigaction oldInt {};
   struct sigaction oldTerm {};
@@ -39,6 +60,7 @@ struct StopHandlers {
     installed = false;
   }
 };
+#endif
 
 StopHandlers gStopHandlers;
 
@@ -63,7 +85,12 @@ void ReportFatal(const std::string& reason) {
   Report("%s", reason.c_str());
   const char* named = std::getenv("SDL_VIDEODRIVER");
   const bool headless = named && *named && IsHeadlessDriver(named);
-  if (!headless && (NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY")))
+#ifdef _WIN32
+  const bool desktop = true;  // a windowed program has no console: the box is the only place the player looks
+#else
+  const bool desktop = NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY");
+#endif
+  if (!headless && desktop)
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", reason.c_str(), nullptr);
 }
 
@@ -103,6 +130,12 @@ std::string Engine::OpenDisplay() {
   if (window_) return {};
   // The loop watches SIGINT and SIGTERM itself (see Run).
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+#ifdef _WIN32
+  // DPI-aware, with window sizes in scaled points: on a scaled desktop the 800 x 600 window
+  // is drawn sharp at its full pixel size, and the logical size keeps the mouse in field pixels.
+  SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
+  SDL_SetHint(SDL_HINT_WINDOWS_DPI_SCALING, "1");
+#endif
   const bool driverNamed = NonEmptyEnv("SDL_VIDEODRIVER");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::string("cannot start video: ") + SDL_GetError();
   videoUp_ = true;

@@ -11,7 +11,11 @@
 #include "geometry.h"
 #include "log.h"
 
+#ifdef _WIN32
+#define ZGL_EXPORT  // ZenGL.dll's export table comes from its .def file
+#else
 #define ZGL_EXPORT __attribute__((visibility("default")))
+#endif
 #define ZGL_DECLARE(ret, name, params, args) extern "C" ZGL_EXPORT ret name params;
 ZGL_OPERATIONS(ZGL_DECLARE)
 #undef ZGL_DECLARE

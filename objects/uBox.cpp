@@ -4,6 +4,7 @@
 
 #include "objects/uConvert.h"
 #include "objects/uHero.h"
+#include "objects/uTrig.h"
 #include "world/uWorld.h"
 
 namespace {
@@ -60,7 +61,7 @@ void TBox::Update() {
     UpdateBounds();
   }
   // Raised in drawing only: Rect, Bottom and the centre stay where they are.
-  if (Hopping(Lift)) Top = SatAdd(Top, -int64_t(TruncToInt(std::sin(double(Lift)) * kHopHeight)));
+  if (Hopping(Lift)) Top = SatAdd(Top, -int64_t(TruncToInt(Sin(double(Lift)) * kHopHeight)));
 }
 
 void CarryBox(TBox* box, bool take) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "objects/uTrig.h"
 #include "shell/zglHeader.h"
 
 namespace {
@@ -19,7 +20,7 @@ void TEnemy::Update() {
   CastView();
   if (AlertExpired()) {
     SweepPhase = float(double(SweepPhase) + kSweepStep);
-    Angle = float(std::cos(double(SweepPhase)) * kSweepAmplitude);
+    Angle = float(Cos(double(SweepPhase)) * kSweepAmplitude);
   }
   // Signed tests in this order: a range below 100 shows marks with no sighting.
   if (SeenDist < 50)

@@ -5,6 +5,7 @@
 
 #include "objects/uConvert.h"
 #include "objects/uHero.h"
+#include "objects/uTrig.h"
 #include "shell/uMaterials.h"
 #include "shell/zglHeader.h"
 #include "world/uWorld.h"
@@ -46,8 +47,8 @@ void TLiveObj::CastView() {
   int32_t i = 0;
   for (int64_t k = lo; k <= hi && i < triangles; ++k, ++i) {
     const float r = float(double(k) * kDegToRad * kRayStepDegrees);
-    ray.X1 = float(double(ray.X0) + std::cos(double(r)) * double(ViewRange));
-    ray.Y1 = float(double(ray.Y0) + std::sin(double(r)) * double(ViewRange));
+    ray.X1 = float(double(ray.X0) + Cos(double(r)) * double(ViewRange));
+    ray.Y1 = float(double(ray.Y0) + Sin(double(r)) * double(ViewRange));
 
     const int solids = Solids.Count();
     for (int s = 0; s < solids; ++s) {

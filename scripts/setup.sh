@@ -22,7 +22,11 @@ group[package]="dpkg-dev file lintian desktop-file-utils appstream man-db mmdebs
 group[tools]="xdotool imagemagick"
 # Fuzzing: libFuzzer and the sanitizer runtimes come with clang's runtime package.
 group[fuzz]="clang-14 libclang-rt-14-dev"
-all_groups=(play assets test e2e package tools fuzz)
+# The Windows build: the cross compiler, Wine to run it here, the icon tool; dpkg-dev
+# unpacks the SDL2 source packages that the build fetches with `apt-get source`, and Ninja
+# builds them. (The zip is made by cpack, which needs no zip program.)
+group[windows]="g++-mingw-w64-x86-64 wine wine64 icoutils dpkg-dev ninja-build"
+all_groups=(play assets test e2e package tools fuzz windows)
 
 wanted=("$@")
 [ ${#wanted[@]} -eq 0 ] && wanted=("${all_groups[@]}")
@@ -36,19 +40,54 @@ for g in "${wanted[@]}"; do
   packages+=("${list[@]}")
 done
 
+# The Windows build compiles SDL2 and SDL2_image from Debian's source packages, so apt
+# must know the source side of the suites this machine already installs from.
+deb_src_file=/etc/apt/sources.list.d/stealth-deb-src.sources
+need_deb_src=false
+if [[ " ${wanted[*]} " == *" windows "* ]] && [ ! -e "$deb_src_file" ] &&
+   ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  need_deb_src=true
+fi
+
+add_deb_src() {
+  {
+    echo "# Added by the stealth game's scripts/setup.sh: its Windows build cross-compiles SDL2 and"
+    echo "# SDL2_image from Debian's own source packages (apt-get source), the same versions as the"
+    echo "# Linux build. The source side of the suites already in use here, nothing else."
+    if [ -e /etc/apt/sources.list.d/debian.sources ]; then
+      sed -e 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources
+    else
+      grep -hE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+        sed -e 's/^deb /deb-src /'
+    fi
+  } >"$deb_src_file.tmp"
+  # The one-line format needs its own file extension.
+  if grep -q '^deb-src ' "$deb_src_file.tmp"; then
+    mv "$deb_src_file.tmp" "${deb_src_file%.sources}.list"
+  else
+    mv "$deb_src_file.tmp" "$deb_src_file"
+  fi
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+[ ${#missing[@]} -eq 0 ] && ! $need_deb_src && exit 0
 
 if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
+  $need_deb_src && echo "setup: the Windows build needs deb-src entries for apt-get source (see add_deb_src in $0)" >&2
   echo "setup: missing packages: ${missing[*]}" >&2
   echo "setup: install them with: sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
   exit 1
 fi
 
-echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+if $need_deb_src; then
+  echo "setup: adding deb-src entries for the Windows build's SDL2 sources"
+  add_deb_src
+fi
 apt-get update -qq
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "setup: installing ${missing[*]}"
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

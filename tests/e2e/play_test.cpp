@@ -30,7 +30,16 @@ using namespace std::chrono_literals;
 namespace e2e {
 namespace {
 
+// The same tests play the Windows build under Wine: the build names the game's folder,
+// its file and the program that starts it (tests/e2e/CMakeLists.txt).
+#ifndef E2E_GAME_EXE
+#define E2E_GAME_EXE "stealth"
+#endif
+#ifndef E2E_LAUNCHER
+#define E2E_LAUNCHER ""
+#endif
 const std::string kBinDir = E2E_BIN_DIR;
+const std::string kGameExe = E2E_GAME_EXE;
 constexpr double kTicksPerSecond = 1000.0 / 17.0;
 constexpr const char* kLoadError = "Error while loading ZenGL";
 
@@ -41,12 +50,25 @@ struct Install {
 };
 
 Install CopyGame(const std::string& root, bool withEngine, bool withData) {
-  Install in{root + "/bin", root + "/bin/stealth"};
+  Install in{root + "/bin", root + "/bin/" + kGameExe};
   fs::create_directories(in.bin);
-  fs::copy_file(kBinDir + "/stealth", in.exe);
+  fs::copy_file(kBinDir + "/" + kGameExe, in.exe);
   if (withEngine) fs::copy_file(kBinDir + "/libZenGL.so", in.bin + "/libZenGL.so");
   if (withData) fs::copy(kBinDir + "/Data", in.bin + "/Data", fs::copy_options::recursive);
   return in;
+}
+
+// The command line that starts the game: the launcher's words ('|'-separated), then the game.
+std::vector<std::string> GameCommand(const std::string& exe) {
+  std::vector<std::string> argv;
+  std::string launcher = E2E_LAUNCHER;
+  for (size_t start = 0; start < launcher.size();) {
+    size_t end = std::min(launcher.find('|', start), launcher.size());
+    argv.push_back(launcher.substr(start, end - start));
+    start = end + 1;
+  }
+  argv.push_back(exe);
+  return argv;
 }
 
 // Every asset file name, with contents a loader must reject without crashing.
@@ -130,7 +152,7 @@ class PlayTest : public ::testing::Test {
   void Start(const std::string& exe, bool withDisplay = true,
              std::map<std::string, std::string> extraEnv = {}, std::vector<std::string> args = {}) {
     SpawnOptions o;
-    o.argv = {exe};
+    o.argv = GameCommand(exe);
     o.argv.insert(o.argv.end(), args.begin(), args.end());
     o.env = CleanEnvironment();
     if (withDisplay) o.env["DISPLAY"] = display_->name();
@@ -148,7 +170,7 @@ class PlayTest : public ::testing::Test {
 
   // Starts the game as built, from a working folder of its own, and waits for its first frames;
   // with a seed, in the world that seed places.
-  WindowInfo Play(const std::string& exe = kBinDir + "/stealth",
+  WindowInfo Play(const std::string& exe = kBinDir + "/" + kGameExe,
                   std::optional<uint64_t> seed = std::nullopt) {
     Start(exe, true, {}, seed ? std::vector<std::string>{"--seed", std::to_string(*seed)}
                               : std::vector<std::string>{});
@@ -181,7 +203,7 @@ class PlayTest : public ::testing::Test {
                        const std::vector<uint64_t>& seeds, milliseconds walk = 60s) {
     for (uint64_t seed : seeds) {
       game_.KillGroup();
-      WindowInfo w = Play(kBinDir + "/stealth", seed);
+      WindowInfo w = Play(kBinDir + "/" + kGameExe, seed);
       Pilot pilot(*x_, w);
       if (pilot.Reach(goalFor, margin, walk)) return w;
       Keep(pilot.last(), "unreachable-seed-" + std::to_string(seed));

@@ -210,6 +210,13 @@ void XSession::MovePointer(const WindowInfo& w, int x, int y) {
   XSync(dpy_, False);
 }
 
+void XSession::Click(const WindowInfo& w, int x, int y) {
+  MovePointer(w, x, y);
+  XTestFakeButtonEvent(dpy_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(dpy_, 1, False, CurrentTime);
+  XSync(dpy_, False);
+}
+
 void XSession::Key(const std::string& keysym, bool down) {
   KeySym sym = XStringToKeysym(keysym.c_str());
   KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(dpy_, sym);

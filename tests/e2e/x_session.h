@@ -62,6 +62,7 @@ class XSession {
 
   void Focus(const WindowInfo& w);
   void MovePointer(const WindowInfo& w, int x, int y);  // window coordinates
+  void Click(const WindowInfo& w, int x, int y);  // the left button, at window coordinates
   void Key(const std::string& keysym, bool down);
   void ReleaseAllKeys();
   void CloseWindow(const WindowInfo& w);  // WM_DELETE_WINDOW, as a window manager sends it

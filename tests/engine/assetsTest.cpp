@@ -2,8 +2,10 @@
 // grammar, images with and without alpha, and every kind of bad input
 // (missing and corrupt files, malformed fonts, null handles): a null result
 // or nothing drawn, one line on stderr, never a crash.
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <string>
 
@@ -132,10 +134,18 @@ TEST(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
   EXPECT_EQ(engine::ResolveAsset("Data\\missing.png", exe.Path()), std::nullopt);
   EXPECT_EQ(engine::ResolveAsset("Data", exe.Path()), std::nullopt) << "a folder is not an asset";
   EXPECT_EQ(engine::ResolveAsset("", exe.Path()), std::nullopt);
-  EXPECT_EQ(engine::ResolveAsset(exe.File("Data/a.png"), ""), exe.File("Data/a.png")) << "absolute as given";
+  // (Windows' own backslashes come back as slashes, which it reads alike.)
+  EXPECT_EQ(engine::ResolveAsset(exe.File("Data/a.png"), ""), engine::MapAssetName(exe.File("Data/a.png")))
+      << "absolute as given";
+#ifdef _WIN32
+  EXPECT_FALSE(engine::ExecutableDir().empty());
+#else
   EXPECT_EQ(engine::ExecutableDir(), std::filesystem::canonical("/proc/self/exe").parent_path().string());
+#endif
 }
 
+#ifndef _WIN32
+// Only where a process can give up its right to read every file.
 TEST(AssetPath, AFileThatCannotBeReadFallsThroughLikeAMissingOne) {
   InTempDir here;
   TempDir exe;
@@ -160,6 +170,7 @@ TEST(AssetPath, AFileThatCannotBeReadFallsThroughLikeAMissingOne) {
   EXPECT_NE(WEXITSTATUS(status), 2) << "could not give up root";
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the unreadable copy in the working directory hid the one beside the executable";
 }
+#endif
 
 uint32_t PixelOf(SDL_Surface* s, int x, int y) {
   return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch)[x];

@@ -11,9 +11,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#ifdef _WIN32
+#include <direct.h>
+#endif
 
 #include "engine.h"
 
@@ -21,6 +25,15 @@
 #define ZGL_TEST_DECLARE(ret, name, params, args) extern "C" ret name params;
 ZGL_OPERATIONS(ZGL_TEST_DECLARE)
 #undef ZGL_TEST_DECLARE
+
+#ifdef _WIN32
+// The few POSIX calls the tests make, on Windows' C runtime.
+inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
+inline char* mkdtemp(char* pattern) {
+  return _mktemp_s(pattern, std::strlen(pattern) + 1) == 0 && _mkdir(pattern) == 0 ? pattern : nullptr;
+}
+#endif
 
 namespace enginetest {
 
