@@ -35,19 +35,30 @@ TEST(Trig, EveryAngleTheGameReachesGivesTheSameBitsOnEveryPlatform) {
 
   // A box's hop: 0, 0.1, ... while below 2.6.
   Digest hop;
-  for (float lift = 0; double(lift) < 2.6; lift = float(double(lift) + 0.1)) hop.Add(Sin(double(lift)));
+  for (float lift = 0; double(lift) < 2.6; lift = float(double(lift) + 0.1)) {
+    hop.Add(Sin(double(lift)));
+#ifdef __GLIBC__
+    EXPECT_EQ(int64_t(Sin(double(lift)) * 35), int64_t(std::sin(double(lift)) * 35)) << lift;
+#endif
+  }
   EXPECT_EQ(hop.count, 27u);
   EXPECT_EQ(hop.value, 9020414582341339814u);
 
   // A guard's sweep, every phase it ever takes: 0.02 a tick in float32 until the step
   // no longer changes it (at 2^19, after 108 hours of play).
   Digest sweep;
+  int64_t facingsOffGlibc = 0;
   for (float phase = 0;;) {
     const float next = float(double(phase) + 0.02);
     if (next == phase) break;
     phase = next;
     sweep.Add(Cos(double(phase)));
+#ifdef __GLIBC__
+    // The facing a guard stores is what the Linux game always stored with the C library's cosine.
+    facingsOffGlibc += float(Cos(double(phase)) * 135) != float(std::cos(double(phase)) * 135);
+#endif
   }
+  EXPECT_EQ(facingsOffGlibc, 0);
   EXPECT_EQ(sweep.count, 22918663u);
   EXPECT_EQ(sweep.value, 11475668995905534526u);
 }
