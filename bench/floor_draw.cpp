@@ -32,6 +32,9 @@ SDL_Texture* LoadCone(SDL_Renderer* r) {
   }
   SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
   SDL_SetTextureAlphaMod(tex, 255);
+  // Filtered as the game asks of its textures: linear sampling costs a software
+  // rasteriser a fifth to a third more per cone pixel than SDL's default nearest.
+  SDL_SetTextureScaleMode(tex, SDL_ScaleModeLinear);
   return tex;
 }
 
