@@ -87,14 +87,14 @@ int Reduce(double x, double& y0, double& y1) {
 constexpr uint32_t kQuarterPi = 0x3fe921fb;   // high word of pi/4
 constexpr uint32_t kReducible = 0x413921fb;   // high word of 2^20 * pi/2
 
-}  // namespace
-
-double Sin(double x) {
+// The sine of x shifted on by `quarter` quarter turns: cosine is sine one quarter on.
+double SinFrom(double x, int quarter) {
+  double y0 = x, y1 = 0.0;
+  int n = 0;
   const uint32_t high = HighWord(x) & 0x7fffffff;
-  if (high <= kQuarterPi) return KernelSin(x, 0.0);
-  if (high > kReducible) return std::sin(x);
-  double y0, y1;
-  switch (Reduce(x, y0, y1) & 3) {
+  if (high > kReducible) return quarter ? std::cos(x) : std::sin(x);
+  if (high > kQuarterPi) n = Reduce(x, y0, y1);
+  switch ((n + quarter) & 3) {
     case 0: return KernelSin(y0, y1);
     case 1: return KernelCos(y0, y1);
     case 2: return -KernelSin(y0, y1);
@@ -102,15 +102,8 @@ double Sin(double x) {
   }
 }
 
-double Cos(double x) {
-  const uint32_t high = HighWord(x) & 0x7fffffff;
-  if (high <= kQuarterPi) return KernelCos(x, 0.0);
-  if (high > kReducible) return std::cos(x);
-  double y0, y1;
-  switch (Reduce(x, y0, y1) & 3) {
-    case 0: return KernelCos(y0, y1);
-    case 1: return -KernelSin(y0, y1);
-    case 2: return -KernelCos(y0, y1);
-    default: return KernelSin(y0, y1);
-  }
-}
+}  // namespace
+
+double Sin(double x) { return SinFrom(x, 0); }
+
+double Cos(double x) { return SinFrom(x, 1); }
