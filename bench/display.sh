@@ -25,19 +25,10 @@ build=${1:-build}
 bin=$(cd "$build/bin" && pwd)
 seconds=${SECONDS_PER_RUN:-10}
 repeats=${REPEATS:-3}
-for f in floor_draw process_probe bench_pace libpresent_count.so librefresh_sim.so Data/Angle.png; do
-  [ -e "$bin/$f" ] || { echo "display.sh: $bin/$f is missing; build first" >&2; exit 1; }
-done
-command -v Xvfb >/dev/null || { echo "display.sh: Xvfb is not installed" >&2; exit 1; }
-
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp 3>"$fifo" 2>/dev/null &
-xvfb=$!
-work=$(mktemp -d)
-trap 'kill $xvfb 2>/dev/null; rm -rf "$fifo" "$work"' EXIT
-read -r -t 10 display <"$fifo" || { echo "display.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$display SDL_VIDEODRIVER=x11
+. "$(dirname "$0")/xvfb.sh"
+bench_start display.sh "$bin" floor_draw process_probe bench_pace libpresent_count.so \
+  librefresh_sim.so Data/Angle.png
+export SDL_VIDEODRIVER=x11
 
 # One line of key=value pairs per run: the probe's, the program's own (the
 # game's pace line or the floor's summary) and the frame counter's.
@@ -45,12 +36,12 @@ run() {  # name, refresh Hz (0: Xvfb as it is), probe options, program and argum
   local name=$1 hz=$2 probe=$3
   shift 3
   local out
-  out=$(cd "$bin" && SIMULATED_REFRESH_HZ=$hz PRESENT_COUNT_FILE="$work/$name.presents" \
+  out=$(cd "$bin" && SIMULATED_REFRESH_HZ=$hz PRESENT_COUNT_FILE="$scratch/$name.presents" \
       LD_PRELOAD="$bin/libpresent_count.so $bin/librefresh_sim.so" \
-      ./process_probe --name "$name" $probe -- "$@" 2>"$work/$name.err") || true
+      ./process_probe --name "$name" $probe -- "$@" 2>"$scratch/$name.err") || true
   local own
-  own=$(sed -n 's/^pace //p; s/^floor_draw: //p' "$work/$name.err" <(echo "$out") | tail -1)
-  echo "$(echo "$out" | grep '^name=') $own $(cat "$work/$name.presents" 2>/dev/null)"
+  own=$(sed -n 's/^pace //p; s/^floor_draw: //p' "$scratch/$name.err" <(echo "$out") | tail -1)
+  echo "$(echo "$out" | grep '^name=') $own $(cat "$scratch/$name.presents" 2>/dev/null)"
 }
 
 lines=()

@@ -12,30 +12,18 @@ set -euo pipefail
 build=${1:-build}
 bin=$(cd "$build/bin" && pwd)
 seconds=${SECONDS_PER_RUN:-10}
-for f in stealth floor_draw floor_idle process_probe bench_pace libpresent_count.so Data/Angle.png; do
-  [ -e "$bin/$f" ] || { echo "process.sh: $bin/$f is missing; build first" >&2; exit 1; }
-done
-command -v Xvfb >/dev/null || { echo "process.sh: Xvfb is not installed" >&2; exit 1; }
-
-# A private X server on a free display; -br gives a black root, so a window's
-# first drawn frame is the first thing on screen that is not black.
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp 3>"$fifo" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$fifo" "${frames:-}"' EXIT
-read -r -t 10 display <"$fifo" || { echo "process.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$display
+. "$(dirname "$0")/xvfb.sh"
+bench_start process.sh "$bin" stealth floor_draw floor_idle process_probe bench_pace \
+  libpresent_count.so Data/Angle.png
 
 # Each program's frames are counted by the same preloaded counter, so that
 # the run shows all three were paced alike.
-frames=$(mktemp -d)
 run() {  # name, startup flag, program
   local name=$1 startup=$2 prog=$3 line
-  line=$(cd "$bin" && PRESENT_COUNT_FILE="$frames/$name" LD_PRELOAD="$bin/libpresent_count.so" \
+  line=$(cd "$bin" && PRESENT_COUNT_FILE="$scratch/$name" LD_PRELOAD="$bin/libpresent_count.so" \
       ./process_probe --name "$name" --seconds "$seconds" $startup --server-pid "$xvfb" -- "./$prog" \
       2>>"$log")
-  echo "$line $(tr '\n' ' ' <"$frames/$name" 2>/dev/null)"
+  echo "$line $(tr '\n' ' ' <"$scratch/$name" 2>/dev/null)"
 }
 
 # Start-up: several launches each, stopped at the first frame; the median counts.
@@ -50,7 +38,7 @@ startups() {  # name, program, count
            n, NR, v[int((NR + 1) / 2)], v[1], v[NR] }'
 }
 
-log=$(mktemp)
+log=$scratch/programs.log
 results=$(
   run game --startup stealth
   run floor_draw --startup floor_draw
