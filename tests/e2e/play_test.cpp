@@ -42,6 +42,11 @@ const std::string kBinDir = E2E_BIN_DIR;
 const std::string kGameExe = E2E_GAME_EXE;
 constexpr double kTicksPerSecond = 1000.0 / 17.0;
 constexpr const char* kLoadError = "Error while loading ZenGL";
+// The Windows game finds its engine by another name and SDL's DLLs beside it.
+const bool kWindowsGame = kGameExe.ends_with(".exe");
+const std::string kEngineFile = kWindowsGame ? "ZenGL.dll" : "libZenGL.so";
+const std::vector<std::string> kRuntimeFiles =
+    kWindowsGame ? std::vector<std::string>{"SDL2.dll", "SDL2_image.dll"} : std::vector<std::string>{};
 
 // The game's folder copied elsewhere: the executable, and optionally its engine and assets.
 struct Install {
@@ -53,22 +58,22 @@ Install CopyGame(const std::string& root, bool withEngine, bool withData) {
   Install in{root + "/bin", root + "/bin/" + kGameExe};
   fs::create_directories(in.bin);
   fs::copy_file(kBinDir + "/" + kGameExe, in.exe);
-  if (withEngine) fs::copy_file(kBinDir + "/libZenGL.so", in.bin + "/libZenGL.so");
+  for (auto& file : kRuntimeFiles) fs::copy_file(kBinDir + "/" + file, in.bin + "/" + file);
+  if (withEngine) fs::copy_file(kBinDir + "/" + kEngineFile, in.bin + "/" + kEngineFile);
   if (withData) fs::copy(kBinDir + "/Data", in.bin + "/Data", fs::copy_options::recursive);
   return in;
 }
 
-// The command line that starts the game: the launcher's words ('|'-separated), then the game.
-std::vector<std::string> GameCommand(const std::string& exe) {
-  std::vector<std::string> argv;
+// What starts the game before its own name: the launcher's words ('|'-separated).
+std::vector<std::string> LauncherWords() {
+  std::vector<std::string> words;
   std::string launcher = E2E_LAUNCHER;
   for (size_t start = 0; start < launcher.size();) {
     size_t end = std::min(launcher.find('|', start), launcher.size());
-    argv.push_back(launcher.substr(start, end - start));
+    words.push_back(launcher.substr(start, end - start));
     start = end + 1;
   }
-  argv.push_back(exe);
-  return argv;
+  return words;
 }
 
 // Every asset file name, with contents a loader must reject without crashing.
@@ -152,7 +157,8 @@ class PlayTest : public ::testing::Test {
   void Start(const std::string& exe, bool withDisplay = true,
              std::map<std::string, std::string> extraEnv = {}, std::vector<std::string> args = {}) {
     SpawnOptions o;
-    o.argv = GameCommand(exe);
+    o.argv = launcher_;
+    o.argv.push_back(exe);
     o.argv.insert(o.argv.end(), args.begin(), args.end());
     o.env = CleanEnvironment();
     if (withDisplay) o.env["DISPLAY"] = display_->name();
@@ -179,7 +185,7 @@ class PlayTest : public ::testing::Test {
     // on a busy machine.
     std::optional<WindowInfo> w;
     Picture p;
-    auto until = Clock::now() + 60s;
+    auto until = Clock::now() + firstFramePatience_;
     while (Clock::now() < until && game_.Running()) {
       w = x_->WaitForWindow("TEST", 1s);
       if (!w) continue;
@@ -267,6 +273,8 @@ class PlayTest : public ::testing::Test {
   std::string cwd_;
   Process game_;
   std::vector<std::pair<std::string, Picture>> kept_;
+  std::vector<std::string> launcher_ = LauncherWords();
+  milliseconds firstFramePatience_ = 60s;
 };
 
 // ---------------------------------------------------------------------------
@@ -1005,6 +1013,135 @@ TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
   EXPECT_EQ(st->Describe(), "exit code 0");
   ExpectNoSanitizerReport();
 }
+
+#ifdef E2E_WINE_RUN
+// ---------------------------------------------------------------------------
+// What only the Windows build has to prove, under Wine: the message box when ZenGL.dll
+// cannot be used, the DLL search that never looks in the working folder, walking (its pace is
+// measured on Linux only, where the game's timer is not shared with Wine), and the player's
+// zip unpacked into an empty folder of a new Wine prefix.
+
+class WindowsPlayTest : public PlayTest {
+ protected:
+  // The game refuses its engine: one message box, that text, no game window, and the
+  // process waits for the player before it ends with exit code 1.
+  void ExpectRefusal(const std::string& exe) {
+    // Wine's own trace of the message box's text.
+    Start(exe, true, {{"WINEDEBUG", "-all,trace+msgbox"}});
+    std::optional<WindowInfo> box;
+    bool sawGame = false;
+    for (auto until = Clock::now() + 90s; !box && game_.Running() && Clock::now() < until;) {
+      for (auto& w : x_->AllWindows()) {
+        if (w.name == "TEST") sawGame = true;
+        if (w.name == "Error" && w.viewable) box = w;
+      }
+      std::this_thread::sleep_for(50ms);
+    }
+    ASSERT_TRUE(box) << "no message box; game " << (game_.Running() ? "running" : "ended") << "\n"
+                     << Stderr();
+    EXPECT_NE(Stderr().find(std::string("L\"") + kLoadError + "\""), std::string::npos) << Stderr();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(game_.Running()) << "ended before the message was dismissed";
+    // Its one button, OK, sits centred at the foot of the box.
+    for (int tries = 0; tries < 5 && x_->FindWindow("Error"); ++tries) {
+      x_->Click(*box, box->width / 2, box->height - 22);
+      for (auto until = Clock::now() + 2s; x_->FindWindow("Error") && Clock::now() < until;)
+        std::this_thread::sleep_for(50ms);
+    }
+    auto st = game_.Wait(30s);
+    ASSERT_TRUE(st) << "still running after the message was dismissed";
+    EXPECT_EQ(st->Describe(), "exit code 1");
+    EXPECT_FALSE(sawGame || x_->FindWindow("TEST")) << "a game window was opened";
+  }
+};
+
+TEST_F(WindowsPlayTest, HoldingDWalksTheHeroRight) {
+  WindowInfo w = PlayWhere(OpenAround, 2, "open ground at his start", kRowWorlds, 0s);
+  Pilot pilot(*x_, w);
+  auto start = pilot.Settle();
+  ASSERT_TRUE(start);
+  x_->Key("d", true);
+  std::optional<Blob> now;
+  const bool walked = Await(pilot, "walked", [&](const Picture& p) {
+    now = FindHero(p);
+    return now && now->left >= start->left + 30;
+  });
+  x_->Key("d", false);
+  EXPECT_TRUE(walked) << "D held, and the hero did not walk right";
+  if (now) {
+    EXPECT_EQ(now->top, start->top) << "straight to the right";
+  }
+}
+
+TEST_F(WindowsPlayTest, WithoutZenGLTheMessageBoxShowsAndTheExitCodeIsOne) {
+  ExpectRefusal(CopyGame(*work_ / "game", false, true).exe);
+}
+
+TEST_F(WindowsPlayTest, ZenGLOnlyInTheWorkingFolderIsNeverLoaded) {
+  // A complete, working engine where the player starts from: it must not be picked up.
+  Install in = CopyGame(*work_ / "game", false, true);
+  for (auto& file : kRuntimeFiles) fs::copy_file(kBinDir + "/" + file, cwd_ + "/" + file);
+  fs::copy_file(kBinDir + "/" + kEngineFile, cwd_ + "/" + kEngineFile);
+  ExpectRefusal(in.exe);
+}
+
+TEST_F(WindowsPlayTest, ZenGLLackingAnEntryIsRefused) {
+  Install in = CopyGame(*work_ / "game", false, true);
+  fs::copy_file(E2E_LACKING_ENGINE, in.bin + "/" + kEngineFile);
+  ExpectRefusal(in.exe);
+}
+
+TEST_F(WindowsPlayTest, TheZipUnpackedInAnEmptyFolderOfANewPrefixPlays) {
+  // The package as `make package-windows` makes it, into a folder of this test's own.
+  const std::string out = *work_ / "package";
+  SpawnOptions pack;
+  pack.argv = {E2E_CPACK, "--config", std::string(E2E_WINDOWS_BUILD) + "/CPackConfig.cmake", "-B", out};
+  pack.env = CleanEnvironment();
+  pack.stderrPath = *work_ / "cpack.txt";
+  auto packed = Process(pack).Wait(300s);
+  ASSERT_TRUE(packed && packed->exited && packed->code == 0) << ReadFile(*work_ / "cpack.txt");
+  std::vector<fs::path> zips;
+  for (auto& e : fs::directory_iterator(out))
+    if (e.path().extension() == ".zip") zips.push_back(e.path());
+  ASSERT_EQ(zips.size(), 1u);
+  const std::string name = zips[0].stem().string();
+  EXPECT_EQ(name, std::string("stealth-") + E2E_VERSION + "-windows-x64");
+
+  const std::string unpacked = *work_ / "empty";
+  fs::create_directories(unpacked);
+  SpawnOptions unzip;
+  unzip.argv = {E2E_CMAKE, "-E", "tar", "xf", zips[0].string()};
+  unzip.env = CleanEnvironment();
+  unzip.cwd = unpacked;
+  auto done = Process(unzip).Wait(60s);
+  ASSERT_TRUE(done && done->exited && done->code == 0);
+  // One folder inside, holding the game and nothing that needs installing.
+  std::vector<std::string> top;
+  for (auto& e : fs::directory_iterator(unpacked)) top.push_back(e.path().filename().string());
+  ASSERT_EQ(top, std::vector<std::string>{name});
+  const std::string game = unpacked + "/" + name;
+  for (const char* file : {"stealth.exe", "ZenGL.dll", "SDL2.dll", "SDL2_image.dll", "Data/Angle.png",
+                           "README.txt"})
+    EXPECT_TRUE(fs::exists(game + "/" + file)) << file;
+
+  // A new prefix is brought up first, and Wine shows its first frame late there.
+  launcher_ = {E2E_WINE_RUN, *work_ / "new-prefix"};
+  firstFramePatience_ = 240s;
+  WindowInfo w = Play(game + "/stealth.exe");
+  Pilot pilot(*x_, w);
+  // Wine may show a frame or two before the scene is whole: look until it is.
+  int cone = 0;
+  EXPECT_TRUE(Await(pilot, "unzipped", [&](const Picture& p) {
+    cone = 0;
+    for (uint32_t c : p.pixels) cone += IsConePixel(c);
+    return cone > 1500 && p.Count(kWall) > 8000;
+  }, 60s)) << "view cones " << cone << " pixels, walls " << pilot.last().Count(kWall);
+  x_->CloseWindow(w);
+  auto st = game_.Wait(60s);
+  ASSERT_TRUE(st) << "still running after the window was closed";
+  EXPECT_EQ(st->Describe(), "exit code 0");
+}
+#endif
 
 }  // namespace
 }  // namespace e2e
