@@ -1,14 +1,15 @@
+# SPDX-License-Identifier: Zlib
 # One entry point for players, developers and CI. Every target first installs
 # whatever Debian packages are missing (scripts/setup.sh), then builds.
 #
 #   make run    build and start the game (installs and builds only what playing needs)
 #   make test   build and run every test, the play tests in a private Xvfb included
-#   make package  the Debian package stealth_<version>_amd64.deb, in $(BUILD)/package
+#   make package  the Debian package stealthbox_<version>_amd64.deb, in $(BUILD)/package
 #   make ci     what CI runs: `make test`, the same suite under AddressSanitizer and
 #               UndefinedBehaviorSanitizer, and a bounded run of the fuzzers
 #   make stress-e2e   the play tests STRESS_RUNS times in a row beside STRESS_LOAD busy loops
-#   make windows          the Windows build in build-win/bin (stealth.exe, ZenGL.dll, …)
-#   make package-windows  the player's zip, stealth-<version>-windows-x64.zip
+#   make windows          the Windows build in build-win/bin (stealthbox.exe, ZenGL.dll, …)
+#   make package-windows  the player's zip, stealthbox-<version>-windows-x64.zip
 BUILD ?= build
 WIN_BUILD ?= build-win
 ASAN_BUILD ?= build-asan
@@ -30,7 +31,7 @@ setup:
 	bash scripts/setup.sh
 
 build: setup
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTH_DEVELOPER=ON
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTHBOX_DEVELOPER=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The game, its engine and Data only. A build folder that a developer already
@@ -38,20 +39,20 @@ build: setup
 play-build:
 	bash scripts/setup.sh play
 	@if [ ! -f $(BUILD)/CMakeCache.txt ]; then \
-	  cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTH_DEVELOPER=OFF; \
+	  cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTHBOX_DEVELOPER=OFF; \
 	fi
-	cmake --build $(BUILD) -j $(JOBS) --target stealth ZenGL data
+	cmake --build $(BUILD) -j $(JOBS) --target stealthbox ZenGL data
 
 run: play-build
 	@if [ -z "$$DISPLAY" ]; then \
 	  echo "make run: no display; to play without one: xvfb-run -s '-screen 0 1024x768x24' make run" >&2; \
 	fi
-	$(BUILD)/bin/stealth
+	$(BUILD)/bin/stealthbox
 
 # Every test, the Windows build's too: its unit tests under Wine (in $(WIN_BUILD)) and its
 # play tests, which the Linux build's harness drives (label "windows").
 test: build windows
-	cmake -S . -B $(BUILD) -DSTEALTH_WINDOWS_BUILD=$(CURDIR)/$(WIN_BUILD)
+	cmake -S . -B $(BUILD) -DSTEALTHBOX_WINDOWS_BUILD=$(CURDIR)/$(WIN_BUILD)
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS)
@@ -79,7 +80,7 @@ package:
 	bash packaging/build-package.sh $(BUILD)/package $(JOBS)
 
 sanitize: setup
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTH_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTHBOX_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Counts heap allocations made on the calling thread while counting is armed.
 // Link alloc_counter.cpp into an executable (not a shared library): it replaces
 // the global operator new family and interposes malloc, calloc, realloc and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "alloc_counter.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Nothing is allocated on the heap in a frame: the game's draw callback (the
 // field and DrawWorld) through the engine core into SDL's software renderer,
 // frame after frame as the world plays on, with cones, carried boxes and

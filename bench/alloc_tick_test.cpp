@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Nothing is allocated on the heap while the game plays: not in a tick, with
 // the hero walking, taking, hiding under and setting down boxes and the guards
 // sighting him, on the real engine library's geometry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The benchmark program: binds the real engine library beside it, runs the
 // tick and frame benchmarks and ends with every figure held against its
 // target. Exit code 1 when a target was missed.

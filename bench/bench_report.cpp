@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "bench_report.h"
 
 #include <unistd.h>

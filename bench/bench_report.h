@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The console report of the benchmarks plus, at the end, every figure held
 // against its target: met or MISSED, with the measured value beside it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Worlds for the benchmarks and the allocation tests, with the engine table
 // bound to the real engine library beside the executable (geometry, angle and
 // distance are the library's own) and the input played by the bot.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "core_binding.h"
 
 #include "shell/uShell.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The engine table bound to the engine core linked into this executable
 // rather than to libZenGL.so: the same code, but with its loop, batch and
 // counters within reach, so that benchmarks can drive single frames, count

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # The game's frames against the display it runs on, under one private Xvfb:
 #
 # - refresh: with the display made to look like a synchronised one of 60, 144

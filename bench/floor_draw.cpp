@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The drawing floor: the picture of a game frame drawn with direct SDL calls at
 // the engine's frame pace — the grey field, walls, boxes, guards, the hero and
 // six translucent textured cones. Filling the cones is most of a frame's cost

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The idle floor: an 800 x 600 window that is only cleared and presented, at
 // the engine's frame pace. What any SDL2 game costs before it draws anything.
 #include "floor_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The picture of a game frame, laid out for the drawing floor: the field, 30
 // walls, 7 boxes, 5 guards, the hero and the six view cones as fans of 13
 // textured triangles, radius 200, unclipped. Free of SDL: the floor turns it

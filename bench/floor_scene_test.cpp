@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "floor_scene.h"
 
 #include <gtest/gtest.h>

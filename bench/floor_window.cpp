@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "floor_window.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The bare SDL2 window that the two floor programs share: an 800 x 600 window
 // captioned like the game's, a renderer made the way the engine makes its own,
 // and a frame loop paced like the engine's. The floors are the yardsticks the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Benchmark of a frame drawn through the engine into SDL's software renderer
 // (the dummy video driver, set here): the game's draw callback (the field and
 // DrawWorld) into the engine's batch, then the present that rasterises it.

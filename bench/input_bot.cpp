@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "input_bot.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // A player for benchmarks and allocation tests: stands in for the keyboard and
 // the mouse in the engine table, so that ticks do what they do in play. It
 // walks the hero to the nearest resting box, takes it, carries it a while,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The game's pace with the frame rate capped: the real engine loop and the
 // game's own callbacks, with frame starts held apart through the loop's frame
 // period. The loop draws a frame only after a tick (or a window event), so a

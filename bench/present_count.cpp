@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Preloaded into a program under measurement (LD_PRELOAD) to count the frames
 // it shows: every SDL_RenderPresent is counted and passed on to SDL. At exit
 // it appends "presents=N seconds=S fps=F" for the span from the first present

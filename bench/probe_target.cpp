@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // A program for the process probe's own tests, with a known cost:
 //   probe_target busy        spins one core until stopped
 //   probe_target idle        sleeps until stopped

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "proc_stats.h"
 
 #include <unistd.h>

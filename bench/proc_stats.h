@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Reads what the kernel keeps about a running process: CPU time spent (user
 // plus system, all threads) and peak resident memory. Parsing is apart from
 // file reading so that tests can feed it odd process names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "proc_stats.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,12 @@ TEST(ProcStats, CpuTicksFromStatText) {
     std::optional<uint64_t> ticks;
   };
   const Case cases[] = {
-      {"1234 (stealth) S 1 1234 1234 0 -1 4194560 500 0 0 0 250 31 0 0 20 0 4 0 1000", 281},
+      {"1234 (stealthbox) S 1 1234 1234 0 -1 4194560 500 0 0 0 250 31 0 0 20 0 4 0 1000", 281},
       // A name with spaces and parentheses must not shift the fields.
       {"77 (a) b (c) R 1 77 77 0 -1 0 0 0 0 0 7 8 0 0 20 0 1 0 5", 15},
       {"77 ((x)) R 1 77 77 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 5\n", 0},
-      {"77 (stealth) S 1 77 77 0 -1 0 0 0 0 0 250", std::nullopt},  // cut before stime
-      {"77 (stealth) S 1 77 77 0 -1 0 0 0 0 0 x 31", std::nullopt},
+      {"77 (stealthbox) S 1 77 77 0 -1 0 0 0 0 0 250", std::nullopt},  // cut before stime
+      {"77 (stealthbox) S 1 77 77 0 -1 0 0 0 0 0 x 31", std::nullopt},
       {"no name field at all", std::nullopt},
       {"", std::nullopt},
   };

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # Whole-process cost of the game beside its two yardsticks, in one run under
 # one Xvfb: the game itself, the drawing floor (the same picture drawn with
 # direct SDL calls) and the idle floor (an empty window cleared and presented),
@@ -13,7 +14,7 @@ build=${1:-build}
 bin=$(cd "$build/bin" && pwd)
 seconds=${SECONDS_PER_RUN:-10}
 . "$(dirname "$0")/xvfb.sh"
-bench_start process.sh "$bin" stealth floor_draw floor_idle process_probe bench_pace \
+bench_start process.sh "$bin" stealthbox floor_draw floor_idle process_probe bench_pace \
   libpresent_count.so Data/Angle.png
 
 # Each program's frames are counted by the same preloaded counter, so that
@@ -40,10 +41,10 @@ startups() {  # name, program, count
 
 log=$scratch/programs.log
 results=$(
-  run game --startup stealth
+  run game --startup stealthbox
   run floor_draw --startup floor_draw
   run floor_idle "" floor_idle
-  startups game stealth 7
+  startups game stealthbox 7
   startups floor_draw floor_draw 7
 )
 echo "$results"

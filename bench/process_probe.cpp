@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Runs one program for a fixed time and reports, on one line of key=value
 // pairs, what it cost: CPU as a percentage of one core (user + system, all
 // threads) over the whole run and over the run after its first second, peak

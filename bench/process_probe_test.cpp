@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The probe measured against programs of known cost: a spinning one uses a
 // whole core, a sleeping one next to nothing, one that holds 64 MB peaks
 // above that, and a program that ends early is reported, not measured.

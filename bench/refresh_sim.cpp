@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Preloaded into a program under measurement (LD_PRELOAD) to make the display
 // look like one that refreshes SIMULATED_REFRESH_HZ times a second with
 // vertical sync in effect, whatever the X server does: the current display

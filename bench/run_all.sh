@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # Every benchmark of the project in one run, each figure against its target:
 # the tick and the cast on the real engine library, the scaled worlds, the
 # frame into the software renderer, heap allocations, the pace with frames
@@ -22,8 +23,8 @@ echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'),
 echo "memory: $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)"
 echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-echo; echo "=== tick (bench_stealth, real libZenGL.so)"
-(cd "$bin" && ./bench_stealth --benchmark_color=false) || status=1
+echo; echo "=== tick (bench_stealthbox, real libZenGL.so)"
+(cd "$bin" && ./bench_stealthbox --benchmark_color=false) || status=1
 
 echo; echo "=== frame (bench_frame, engine core into the software renderer)"
 (cd "$bin" && ./bench_frame --benchmark_color=false) || status=1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "screen_watch.h"
 
 #include <X11/Xlib.h>

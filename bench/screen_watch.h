@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Watches an X display from outside a program for the moment its 800 x 600
 // window first shows a drawn frame: the first time a row across the window's
 // middle holds a pixel that is not black. Engines clear to black before a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Benchmarks of the game's tick on the real engine library's geometry: the
 // tick as the engine's timer runs it (UpdateWorld, then the per-tick input
 // cleared), one living object's cast, and the same tick on worlds 10 and 100

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Zlib
 # Sourced by the bench scripts that measure under X:
 #
 #   bench_start <script name> <bin dir> <file the script needs>...

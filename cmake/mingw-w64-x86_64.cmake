@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Zlib
 # Cross-building for 64-bit Windows with Debian's mingw-w64 (g++-mingw-w64-x86-64).
 # The POSIX thread model, so that the standard library's threads and clocks are
 # complete; its thread library is linked statically with libstdc++ and libgcc.

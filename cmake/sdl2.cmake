@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Zlib
 # SDL2 and SDL2_image for the engine, its tests and the benchmarks, found once
 # here. SDL2_image by its CMake config where the package ships one (Debian 12's
 # 2.6 does), else by pkg-config (Ubuntu 22.04's 2.0.5 ships no config).

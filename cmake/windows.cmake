@@ -1,29 +1,30 @@
+# SPDX-License-Identifier: Zlib
 # The Windows build (cross-built with cmake/mingw-w64-x86_64.cmake): SDL2 and SDL2_image
 # from the prefix that scripts/windows-deps.sh made inside this build folder, GoogleTest
 # from the sources Debian ships, the C++ runtime linked in, and Wine to run what is built.
-set(STEALTH_WINDOWS_DEPS ${CMAKE_BINARY_DIR}/deps/prefix)
-if(NOT EXISTS ${STEALTH_WINDOWS_DEPS}/lib/cmake/SDL2/SDL2Config.cmake)
-  message(FATAL_ERROR "no Windows SDL2 in ${STEALTH_WINDOWS_DEPS}: run scripts/windows-deps.sh ${CMAKE_BINARY_DIR} "
+set(STEALTHBOX_WINDOWS_DEPS ${CMAKE_BINARY_DIR}/deps/prefix)
+if(NOT EXISTS ${STEALTHBOX_WINDOWS_DEPS}/lib/cmake/SDL2/SDL2Config.cmake)
+  message(FATAL_ERROR "no Windows SDL2 in ${STEALTHBOX_WINDOWS_DEPS}: run scripts/windows-deps.sh ${CMAKE_BINARY_DIR} "
                       "first (make windows does)")
 endif()
-list(PREPEND CMAKE_PREFIX_PATH ${STEALTH_WINDOWS_DEPS})
+list(PREPEND CMAKE_PREFIX_PATH ${STEALTHBOX_WINDOWS_DEPS})
 
-# stealth.exe and ZenGL.dll need nothing beside them but SDL2.dll and SDL2_image.dll:
+# stealthbox.exe and ZenGL.dll need nothing beside them but SDL2.dll and SDL2_image.dll:
 # libstdc++, libgcc and winpthread are linked in.
 add_link_options(-static)
 
 if(CMAKE_CROSSCOMPILING)
-  set(STEALTH_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${STEALTH_WINE_PREFIX})
+  set(STEALTHBOX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${STEALTHBOX_WINE_PREFIX})
 endif()
 
 # GoogleTest for Windows from the sources of Debian's libgtest-dev.
-set(STEALTH_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources (Debian's libgtest-dev)")
+set(STEALTHBOX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources (Debian's libgtest-dev)")
 if(NOT TARGET GTest::gtest)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   # It names its targets GTest::gtest, GTest::gtest_main, GTest::gmock as the installed one does.
-  add_subdirectory(${STEALTH_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  add_subdirectory(${STEALTHBOX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 
 find_package(SDL2 REQUIRED CONFIG)

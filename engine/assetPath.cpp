@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "assetPath.h"
 
 #include <SDL.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Where an asset name, written as the game writes it ("Data\Angle.png"),
 // is found on this machine.
 #pragma once

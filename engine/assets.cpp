@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "assets.h"
 
 #include <SDL_image.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Textures and fonts: loaded through SDL2_image onto the open renderer, owned
 // by the engine and released when the window closes. Every failure returns
 // null and says once on stderr which file and why.

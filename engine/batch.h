@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The frame's drawing. Primitives become triangles in one preallocated vertex
 // buffer, handed to the renderer in a single SDL_RenderGeometry call whenever
 // the texture or the blending changes, when the buffer is full, and at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "clock.h"
 
 #include <algorithm>

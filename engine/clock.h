@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The loop's sense of time and its way of waiting, behind an interface so
 // that tests can run the real loop on a simulated clock, and the frame pacing
 // that keeps a loop without working vertical sync from spinning a core.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "engine.h"
 
 #include <SDL_image.h>

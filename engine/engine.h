@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The engine's one instance: the window options and callbacks the game
 // records first, the window and renderer that zgl_Init opens, and the loop
 // that runs events, due timers and frames until the window is closed or the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The library's whole public face: the 24 operations, declared from the one
 // list in zglApi.h so that a definition whose signature drifts from it does
 // not compile. Everything else in the library is hidden. No exception may

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The engine's font description: a small UTF-8 text file.
 //
 //   # comment lines and blank lines are ignored

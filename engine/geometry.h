@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The engine's 2D tests and measures, free of SDL so that test doubles of the
 // engine can answer geometry exactly as the real library does. All work is
 // done in double: products of float coordinates neither overflow nor

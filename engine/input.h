@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Keyboard and mouse state, built from SDL events only: tests push events and
 // real play delivers them through the same path (SDL_PushEvent does not touch
 // SDL's polled keyboard or mouse state, so that state is never read here).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // One-line diagnostics on standard error. The game stores load results
 // unchecked, so the engine is the only one that can say what went wrong.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Fixed-step timers. Each timer owes one call for every interval of elapsed
 // clock time, so the game's ticks keep wall-clock pace whatever the frame
 // rate: slow frames are made up by calls back to back, and the debt is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Throws every kind of float at the engine's 2D tests: ordinary coordinates,
 // huge and tiny ones, infinities and NaNs. No sanitizer report, no NaN out of
 // finite input, every written crossing on its segment and on the rectangle.

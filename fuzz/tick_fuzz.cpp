@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Plays the game's own tick on random worlds with random keys and pointer
 // positions, through the shell's callbacks and a stand-in engine that answers
 // geometry exactly as the real library does. No sanitizer report, no NaN

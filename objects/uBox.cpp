@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "objects/uBox.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // A box the hero can take, carry and set down. Resting it is an obstacle in
 // Solids; carried it follows the hero and settles onto his centre. Taking and
 // setting down start a hop that shows only in the drawn Top.

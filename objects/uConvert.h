@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Float-to-integer conversions of the game. A NaN or a value outside the
 // int32 range never reaches a plain conversion (that would be undefined):
 // NaN gives 0, and out-of-range values saturate.

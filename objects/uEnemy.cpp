@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "objects/uEnemy.h"
 
 #include <cmath>

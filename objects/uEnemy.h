@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // A guard: sweeps its gaze through +-135 degrees while idle, turns toward a
 // sighted hero and holds that facing for 100 ticks, and shows up to three
 // marks by how close it sees him in the current tick.

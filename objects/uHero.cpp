@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "objects/uHero.h"
 
 #include "objects/uConvert.h"

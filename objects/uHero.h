@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The player's square: faces the mouse, walks with W, A, S, D, takes and sets
 // down a box with E, and hides under a carried box while standing still.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // A scene object that sees: a facing and a cone of rays on the 5-degree grid,
 // cut short by Solids. A ray that reaches the hero is a sighting. The clipped
 // fan is also what the player sees, drawn as a textured triangle list.

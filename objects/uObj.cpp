@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "objects/uObj.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The root of the scene: a rectangle held three ways. The circle's centre is
 // the authoritative position; Rect is what collisions and rays test; the
 // whole-pixel bounds are what drawing and the hero's reach use.

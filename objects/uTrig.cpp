@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // After the classic fdlibm method: reduce x by multiples of pi/2 held in three parts,
 // then a minimax polynomial on [-pi/4, pi/4]. The build forbids fused multiply-add, so
 // each product and sum is rounded exactly as written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Sine and cosine of the game's own, so that a cone, a guard's sweep and a box's hop come
 // out to the same bits on every platform. C runtimes differ in the last bits (Windows'
 // x87-based sin and cos stray by many units near the zeros and for the sweep's large

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # Builds the Debian package in its own build folder: the debian install layout,
 # prefix /usr, only what a player gets (the game, its engine, Data), then CPack.
 # Usage: packaging/build-package.sh BUILD_DIR [JOBS]     prints the .deb's path last
@@ -12,13 +13,13 @@ cd "$src"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTH_DEVELOPER=OFF \
-  -DSTEALTH_INSTALL_LAYOUT=debian -DCMAKE_INSTALL_PREFIX=/usr \
+cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTHBOX_DEVELOPER=OFF \
+  -DSTEALTHBOX_INSTALL_LAYOUT=debian -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_CXX_FLAGS="$cflags" -DCMAKE_C_FLAGS="$cflags" \
   -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" >/dev/null
-cmake --build "$build" -j "$jobs" --target stealth ZenGL data
+cmake --build "$build" -j "$jobs" --target stealthbox ZenGL data
 (cd "$build" && cpack -G DEB >/dev/null)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-deb=$(cd "$build" && pwd)/stealth_${version}_$(dpkg --print-architecture).deb
+deb=$(cd "$build" && pwd)/stealthbox_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || { echo "build-package: no $deb" >&2; exit 1; }
 echo "$deb"

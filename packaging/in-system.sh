@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # Runs a command inside a Debian system unpacked in a folder, as root, with a
 # clean environment. Its mounts (/proc, /dev, the apt download cache, the X
 # sockets) live in a mount namespace of its own and vanish when it ends.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # The Debian package as a Debian user meets it: built, checked by lintian and the
 # desktop and AppStream validators, installed with apt on a fresh Debian 12
 # system, started from its menu entry's command under Xvfb, and purged.
@@ -18,8 +19,8 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 77
 fi
 # The whole test runs in a mount namespace of its own: no mount it makes outlives it.
-if [ -z "${STEALTH_PACKAGE_TEST_NS:-}" ]; then
-  STEALTH_PACKAGE_TEST_NS=1 exec unshare --mount -- bash "$0" "$@"
+if [ -z "${STEALTHBOX_PACKAGE_TEST_NS:-}" ]; then
+  STEALTHBOX_PACKAGE_TEST_NS=1 exec unshare --mount -- bash "$0" "$@"
 fi
 in_system() { "$here/in-system.sh" "$root" "$cache/archives" "$@"; }
 
@@ -29,6 +30,8 @@ field() { dpkg-deb --field "$deb" "$1"; }
 name=$(field Package) version=$(field Version)
 echo "$deb: $name $version, section $(field Section), depends: $(field Depends)"
 [ "$(field Section)" = games ] || fail "section is not games"
+others=$(dpkg-deb --field "$deb" Conflicts Breaks Replaces Provides)
+[ -z "$others" ] || fail "declares relations to other packages: $others"
 [ -n "$(field Maintainer)" ] || fail "no maintainer"
 # Only run-time libraries, found by dpkg-shlibdeps: SDL2 and SDL2_image among them.
 depends=$(field Depends | tr ',|' '\n\n' | sed 's/(.*//; s/[[:space:]]//g' | sort -u)
@@ -43,7 +46,7 @@ lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnin
 contents=$work/contents
 rm -rf "$contents"
 dpkg-deb -x "$deb" "$contents"
-desktop-file-validate "$contents"/usr/share/applications/stealth.desktop || fail "desktop entry"
+desktop-file-validate "$contents"/usr/share/applications/stealthbox.desktop || fail "desktop entry"
 appstreamcli validate-tree --no-net "$contents" || fail "AppStream metainfo"
 
 if [ ! -d "$cache/base" ]; then
@@ -96,17 +99,38 @@ else
   [ "$(cat "$work/new.txt")" = "$name" ] || fail "installed more than $name: $(cat "$work/new.txt")"
 fi
 
-step "stealth --version"
-answer=$(in_system stealth --version)
-[ "$answer" = "stealth $version" ] || fail "stealth --version says '$answer', not 'stealth $version'"
+step "stealthbox --version"
+answer=$(in_system stealthbox --version)
+[ "$(head -n 1 <<<"$answer")" = "stealthbox $version" ] || fail "stealthbox --version says '$answer', not 'stealthbox $version'"
+grep -q 'zlib licence' <<<"$answer" || fail "stealthbox --version does not name the licence: '$answer'"
 
 step "playing the menu entry's command from an empty folder"
-command=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/stealth.desktop" | sed 's/ *%[fFuUick]//g')
+command=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/stealthbox.desktop" | sed 's/ *%[fFuUick]//g')
 [ -n "$command" ] || fail "no Exec line in the desktop entry"
 "$play" "$work/installed.ppm" "$here/in-system.sh" "$root" "$cache/archives" \
   /bin/sh -c 'cd "$(mktemp -d)" && exec '"$command" || fail "the installed game did not play"
 if command -v convert >/dev/null; then convert "$work/installed.ppm" "$work/installed.png"; fi
 echo "what the player saw: $work/installed.ppm"
+
+# Debian has an unrelated program named stealth, at a higher version: a routine upgrade
+# must keep the game, and the two must install side by side, each with its own command.
+step "apt-get -s full-upgrade and apt-cache policy $name against Debian's archive"
+in_system apt-get -s -q full-upgrade >"$work/upgrade.txt" || { cat "$work/upgrade.txt"; fail "apt-get -s full-upgrade"; }
+! grep -E "^(Inst|Remv|Purg|Conf) $name( |$)" "$work/upgrade.txt" || fail "a full upgrade would change $name"
+candidate=$(in_system apt-cache policy "$name" | sed -n 's/^ *Candidate: //p')
+[ "$candidate" = "$version" ] || fail "apt's candidate for $name is '$candidate', not the installed $version"
+step "Debian's stealth beside $name"
+in_system dpkg-query -W -f '${Package}\n' | sort >"$work/before-other.txt"
+in_system apt-get install -y -q -o APT::Sandbox::User=root -o Dpkg::Options::=--force-unsafe-io stealth \
+  >"$work/other.txt" || { cat "$work/other.txt"; fail "apt-get install stealth beside $name"; }
+in_system dpkg-query -W -f '${Status}\n' "$name" | grep -q ' installed$' || fail "installing stealth removed $name"
+answer=$(in_system stealthbox --version | head -n 1)
+[ "$answer" = "stealthbox $version" ] || fail "beside stealth, stealthbox --version says '$answer'"
+[ "$(in_system sh -c 'command -v stealthbox')" = /usr/games/stealthbox ] || fail "stealthbox is not /usr/games/stealthbox"
+in_system apt-get purge -y -q --autoremove stealth >"$work/other-purge.txt" ||
+  { cat "$work/other-purge.txt"; fail "apt-get purge stealth"; }
+in_system dpkg-query -W -f '${Package}\n' | sort | cmp -s - "$work/before-other.txt" ||
+  fail "purging stealth did not give back the system as it was before it"
 
 step "apt-get purge $name"
 in_system dpkg-query -L "$name" >"$work/files.txt"
@@ -123,7 +147,7 @@ if [ ${#empty[@]} -gt 0 ]; then
   for f in "${empty[@]}"; do grep -qxF "$f" <<<"$owned" || left+=("$f/"); done
 fi
 while read -r f; do left+=("${f#"$root"}"); done < <(find "$root" -xdev \
-  \( -path "$root/var/cache/apt" -o -path "$root/var/log" -o -path "$root/tmp" \) -prune -o -iname '*stealth*' -print)
+  \( -path "$root/var/cache/apt" -o -path "$root/var/log" -o -path "$root/tmp" \) -prune -o -iname '*stealthbox*' -print)
 [ ${#left[@]} -eq 0 ] || fail "left behind after purge: ${left[*]}"
 in_system dpkg-query -W -f '${Status}\n' "$name" 2>/dev/null | grep -q ' installed$' && fail "still installed"
 

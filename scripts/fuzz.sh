@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # Runs every fuzzer of a fuzz build for a bounded time, side by side, and fails
 # on the first finding. Usage: scripts/fuzz.sh BUILD_DIR [SECONDS]
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # Plays a few steps of the real game in a private Xvfb and saves what the window shows.
 # Usage: scripts/screenshot.sh [BUILD_DIR] [OUT.png]
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # Installs the Debian packages the project needs, by group:
 #   scripts/setup.sh play        what building and playing the game need
 #   scripts/setup.sh             every group: what building and running every test needs
@@ -42,7 +43,7 @@ done
 
 # The Windows build compiles SDL2 and SDL2_image from Debian's source packages, so apt
 # must know the source side of the suites this machine already installs from.
-deb_src_file=/etc/apt/sources.list.d/stealth-deb-src.sources
+deb_src_file=/etc/apt/sources.list.d/stealthbox-deb-src.sources
 need_deb_src=false
 if [[ " ${wanted[*]} " == *" windows "* ]] && [ ! -e "$deb_src_file" ] &&
    ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then

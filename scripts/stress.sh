@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # Runs a test suite again and again while busy loops keep the cores loaded, as on a shared
 # CI machine or a player's busy desktop, and says how many runs failed. A failed run keeps
 # its ctest output and the play tests' pictures under BUILD/stress/.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # SDL2 and SDL2_image for the Windows build, cross-built with mingw-w64 from Debian's own
 # source packages, the same versions as the Linux build links against. Everything lands
 # in <build>/deps: the unpacked sources, the two builds and the install prefix. A stamp

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Zlib
 # Runs a Windows program of the Windows build under Wine, in the build's own Wine prefix,
 # which is brought up once (under a lock, as tests start in parallel) and then reused.
 #

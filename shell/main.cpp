@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "shell/uCommandLine.h"
 #include "shell/uShell.h"
 #include "shell/uSignals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "shell/uCommandLine.h"
 
 #include <cerrno>
@@ -5,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifndef STEALTH_VERSION
-#define STEALTH_VERSION "unknown"
+#ifndef STEALTHBOX_VERSION
+#define STEALTHBOX_VERSION "unknown"
 #endif
 
 namespace {
@@ -26,7 +27,7 @@ std::optional<uint64_t> ParseSeed(const char* s) {
 CommandLine Fail(std::string line) {
   CommandLine cl;
   cl.action = CommandLine::Action::Error;
-  cl.error = "stealth: " + line + "; try 'stealth --help'";
+  cl.error = "stealthbox: " + line + "; try 'stealthbox --help'";
   return cl;
 }
 
@@ -59,7 +60,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string UsageText() {
-  return "Usage: stealth [--seed N]\n"
+  return "Usage: stealthbox [--seed N]\n"
          "A top-down stealth game: walk past the guards unseen, or hide under a box.\n"
          "\n"
          "Controls:\n"
@@ -75,7 +76,10 @@ std::string UsageText() {
          "  --version  show the version and exit\n";
 }
 
-std::string VersionText() { return std::string("stealth ") + STEALTH_VERSION + "\n"; }
+std::string VersionText() {
+  return std::string("stealthbox ") + STEALTHBOX_VERSION +
+         "\nFree software under the zlib licence: use it, change it, pass it on; no warranty.\n";
+}
 
 std::optional<int> AnswerCommandLine(const CommandLine& cl) {
   switch (cl.action) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // What the command line asks of the program: play (with a world of its own or a
 // chosen one), print the usage or the version, or refuse a bad argument.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "shell/uMaterials.h"
 
 #include "shell/zglHeader.h"

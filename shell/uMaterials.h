@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Every asset of the game, loaded once and held until the process ends. Only
 // the cone texture is drawn; the others are loaded and kept.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "shell/uShell.h"
 
 #include "shell/uMaterials.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The program's start-up and the four procedures through which the engine
 // enters the game: load, draw and exit callbacks and the 17 ms timer.
 #pragma once

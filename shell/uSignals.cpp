@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "shell/uSignals.h"
 
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Stop requests (SIGINT, SIGTERM) that come while the game is still starting.
 // The engine ends the game in order on either, but only once it watches for
 // them; until then the default action would kill the half-started game.

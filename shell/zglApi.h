@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The engine library's C interface: the records it exchanges and the one list
 // of its 24 operations. The game's binding table, its loader, the engine's own
 // exports and every test double are all generated from ZGL_OPERATIONS, so the

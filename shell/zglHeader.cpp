@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "shell/zglHeader.h"
 #include "shell/uSignals.h"
 

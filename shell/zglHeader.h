@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The binding of the engine library: one table of entry points, filled by
 // LoadEngine from the library's exported names, and one forwarding call per
 // entry so that the game reads like zgl::pr2d_Rect(...). Types, table, lookup

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "asset_set.h"
 
 #include <cmath>
@@ -240,8 +241,8 @@ Image Button(Colour theme, bool lit) {
 // The game's name in DejaVu Sans Bold, golden with a dark outline and a drop shadow.
 Image NameLogo() {
   constexpr int kW = 256, kH = 64;
-  const TrueType bold(DejaVuFile("DejaVuSans-Bold.ttf"), 40);
-  const Image line = RenderLine(bold, "STEALTH");
+  const TrueType bold(DejaVuFile("DejaVuSans-Bold.ttf"), 32);
+  const Image line = RenderLine(bold, "STEALTHBOX");
   int inkTop = line.height, inkBottom = -1;
   for (int y = 0; y < line.height; ++y)
     for (int x = 0; x < line.width; ++x)
@@ -363,7 +364,7 @@ std::vector<AssetFile> BuildAssets() {
   files.push_back(Data("mtile.png", MapTiles()));
   files.push_back(Data("Angle.png", ConeLight()));
   for (const int size : kIconSizes)
-    files.push_back({"icons/stealth-" + std::to_string(size) + ".png", Icon(size)});
+    files.push_back({"icons/stealthbox-" + std::to_string(size) + ".png", Icon(size)});
   return files;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Every asset file of the game, and its icon, painted in memory.
 #pragma once
 
@@ -11,7 +12,7 @@
 namespace assets {
 
 struct AssetFile {
-  // Relative to the repository's top folder: "Data/Angle.png", "icons/stealth-32.png"; the
+  // Relative to the repository's top folder: "Data/Angle.png", "icons/stealthbox-32.png"; the
   // case of the names is the case the game and the packaging ask for.
   std::string path;
   std::variant<Image, std::string> content;  // a picture, written as PNG, or text as it stands
@@ -21,7 +22,7 @@ struct AssetFile {
 constexpr const char* kTextFont = "DejaVuSansMono.ttf";
 constexpr int kTextPixels = 16;
 
-// The icon's sizes in pixels: one square picture icons/stealth-<size>.png each.
+// The icon's sizes in pixels: one square picture icons/stealthbox-<size>.png each.
 constexpr int kIconSizes[] = {16, 32, 48, 64, 128, 256};
 
 // The fourteen files the game loads, the font's page image and the icon in every size,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "image.h"
 
 #include <cmath>

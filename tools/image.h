@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // RGBA images painted pixel by pixel, and the few maths helpers the painting needs.
 // Only correctly rounded operations (+ - * /, sqrt, floor) are used on doubles, no libm curves,
 // so the pictures come out pixel for pixel the same on every machine that remakes them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Writes every asset file of the game and its icon under the folder named on the command line,
 // as Data/... and icons/...; from the repository's top folder:
 //   make_assets .

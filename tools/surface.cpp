@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "surface.h"
 
 #include <SDL_image.h>

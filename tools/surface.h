@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Pictures in and out of SDL: PNG files written and read through SDL2_image, and the straight
 // RGBA copy of any surface SDL2_ttf renders.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "text_font.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The game's text from the TrueType fonts Debian ships (fonts-dejavu-core), rendered through
 // SDL2_ttf: the font page and description the engine reads, and lines of text as pictures.
 #pragma once

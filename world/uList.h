@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The world's ordered lists: non-owning references, appended at the end, read
 // by index, and removed by reference with the rest keeping their order.
 #pragma once

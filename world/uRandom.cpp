@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "world/uRandom.h"
 
 #include <chrono>

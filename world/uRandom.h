@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The one pseudo-random generator of the game; only the population draws from it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "world/uWorld.h"
 
 #include <deque>

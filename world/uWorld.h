@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The world: the lists of the scene, the free-place test and the push-out,
 // the population at start, and the order of a tick and of a frame.
 #pragma once

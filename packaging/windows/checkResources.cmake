@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Zlib
 # Fails unless a Windows file carries the project's version in its version resource and,
 # with WANT_ICON, an icon. Run: cmake -DWRESTOOL=.. -DFILE=.. -DVERSION=.. [-DWANT_ICON=ON] -P ..
 execute_process(COMMAND ${WRESTOOL} -l ${FILE} OUTPUT_VARIABLE listing RESULT_VARIABLE status)

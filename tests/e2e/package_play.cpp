@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The installed game as a player meets it: the command a menu entry runs (given
 // on the command line, so that it can start the game inside another system),
 // a window on a private Xvfb, judged by the play tests' eyes, then closed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // What a player sees, read from captured pixels: where the hero, the boxes and
 // the walls are, and where the translucent view cones lie.
 #pragma once

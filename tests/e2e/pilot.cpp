@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "pilot.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Steering the hero like a player: look at the screen, plan a way around the
 // walls, boxes and guards on the pixels, hold the movement keys, look again.
 #pragma once

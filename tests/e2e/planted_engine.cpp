@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // A stand-in engine library that a test plants where the game must not look
 // (or, as a control, where it must). It exports the 24 names; being loaded at
 // all leaves a marker file, and so does its start call, which returns at once.

@@ -1,4 +1,5 @@
-// The game as a player meets it: the real stealth executable and the real
+// SPDX-License-Identifier: Zlib
+// The game as a player meets it: the real stealthbox executable and the real
 // engine library, in a window on a private Xvfb server, driven by real key and
 // pointer events and judged by the pixels it draws.
 #include <gtest/gtest.h>
@@ -33,7 +34,7 @@ namespace {
 // The same tests play the Windows build under Wine: the build names the game's folder,
 // its file and the program that starts it (tests/e2e/CMakeLists.txt).
 #ifndef E2E_GAME_EXE
-#define E2E_GAME_EXE "stealth"
+#define E2E_GAME_EXE "stealthbox"
 #endif
 #ifndef E2E_LAUNCHER
 #define E2E_LAUNCHER ""
@@ -587,7 +588,7 @@ TEST_F(PlayTest, SigtermEndsWithExitCodeZero) {
 TEST_F(PlayTest, CommandLineAnswersOrRefusesWithoutAWindowAndNoArgumentStillPlays) {
   x_->WatchCreations();
   auto run = [&](const std::string& arg) {
-    Start(kBinDir + "/stealth", true, {}, {arg});
+    Start(kBinDir + "/stealthbox", true, {}, {arg});
     auto st = game_.Wait(20s);
     EXPECT_TRUE(st) << arg << ": still running";
     EXPECT_TRUE(x_->CreatedSinceWatch().empty()) << arg << ": a window was made";
@@ -595,12 +596,14 @@ TEST_F(PlayTest, CommandLineAnswersOrRefusesWithoutAWindowAndNoArgumentStillPlay
   };
 
   EXPECT_EQ(run("--version"), "exit code 0");
-  EXPECT_EQ(Stdout(), "stealth " E2E_VERSION "\n");
+  const std::string version = Stdout();
+  EXPECT_EQ(version.substr(0, version.find('\n') + 1), "stealthbox " E2E_VERSION "\n");
+  EXPECT_NE(version.find("zlib licence"), std::string::npos) << version;
   EXPECT_EQ(Stderr(), "");
 
   EXPECT_EQ(run("--help"), "exit code 0");
   const std::string help = Stdout();
-  EXPECT_EQ(help.rfind("Usage: stealth", 0), 0u) << help;
+  EXPECT_EQ(help.rfind("Usage: stealthbox", 0), 0u) << help;
   for (const char* item : {"W A S D", "mouse", "E ", "--seed N", "--version"})
     EXPECT_NE(help.find(item), std::string::npos) << "the help lacks " << item << ":\n" << help;
 
@@ -779,7 +782,7 @@ TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
   ASSERT_TRUE(done);
   ASSERT_EQ(done->Describe(), "exit code 0") << ReadFile(*work_ / "install-errors.txt");
   // Started through the link in bin/ from a folder that holds nothing of the game.
-  const std::string exe = prefix + "/bin/stealth";
+  const std::string exe = prefix + "/bin/stealthbox";
   ASSERT_TRUE(fs::exists(exe));
   const fs::path home = fs::canonical(exe).parent_path();
   EXPECT_TRUE(fs::exists(home / "libZenGL.so"));
@@ -845,14 +848,14 @@ class EarlyStopTest : public PlayTest {
     const std::string status = "/proc/" + std::to_string(game_.pid()) + "/status";
     while (game_.Running() && Clock::now() < end) {
       std::ifstream in(status);
-      bool stealth = false;
+      bool stealthbox = false;
       unsigned long long blocked = 0, caught = 0;
       for (std::string line; std::getline(in, line);) {
-        if (line.rfind("Name:", 0) == 0) stealth = line.find("stealth") != std::string::npos;
+        if (line.rfind("Name:", 0) == 0) stealthbox = line.find("stealthbox") != std::string::npos;
         if (line.rfind("SigBlk:", 0) == 0) blocked = std::stoull(line.substr(7), nullptr, 16);
         if (line.rfind("SigCgt:", 0) == 0) caught = std::stoull(line.substr(7), nullptr, 16);
       }
-      if (stealth && ready(blocked, caught)) return true;
+      if (stealthbox && ready(blocked, caught)) return true;
       std::this_thread::sleep_for(200us);
     }
     return false;
@@ -899,7 +902,7 @@ TEST_F(EarlyStopTest, CloseRequestAsSoonAsTheWindowExistsEndsWithExitCodeZero) {
     SCOPED_TRACE("close request " + std::string(when == kOnceNamed   ? "once the window is named"
                                                 : when == kOnceShown ? "once it is shown"
                                                                      : "50 ms after it is shown"));
-    Start(kBinDir + "/stealth");
+    Start(kBinDir + "/stealthbox");
     std::set<Window> mapped;
     bool sent = false;
     auto shownAt = Clock::time_point{};
@@ -933,7 +936,7 @@ TEST_F(EarlyStopTest, SigtermAtAnyMomentOfStartUpEndsWithExitCodeZero) {
                    Timing{true, 150ms}, Timing{true, 400ms}, Timing{true, 1000ms}}) {
     SCOPED_TRACE("SIGTERM " + std::to_string(t.delay.count()) + " ms after " +
                  (t.fromEngine ? "the engine began to load" : "the game first took the signal"));
-    Start(kBinDir + "/stealth");
+    Start(kBinDir + "/stealthbox");
     ASSERT_TRUE(t.fromEngine ? WaitUntilTheEngineLoads() : WaitUntilSigtermIsTaken())
         << "the game never " << (t.fromEngine ? "loaded its engine" : "held or handled SIGTERM") << "\n"
         << Stderr();
@@ -1105,7 +1108,7 @@ TEST_F(WindowsPlayTest, TheZipUnpackedInAnEmptyFolderOfANewPrefixPlays) {
     if (e.path().extension() == ".zip") zips.push_back(e.path());
   ASSERT_EQ(zips.size(), 1u);
   const std::string name = zips[0].stem().string();
-  EXPECT_EQ(name, std::string("stealth-") + E2E_VERSION + "-windows-x64");
+  EXPECT_EQ(name, std::string("stealthbox-") + E2E_VERSION + "-windows-x64");
 
   const std::string unpacked = *work_ / "empty";
   fs::create_directories(unpacked);
@@ -1120,14 +1123,14 @@ TEST_F(WindowsPlayTest, TheZipUnpackedInAnEmptyFolderOfANewPrefixPlays) {
   for (auto& e : fs::directory_iterator(unpacked)) top.push_back(e.path().filename().string());
   ASSERT_EQ(top, std::vector<std::string>{name});
   const std::string game = unpacked + "/" + name;
-  for (const char* file : {"stealth.exe", "ZenGL.dll", "SDL2.dll", "SDL2_image.dll", "Data/Angle.png",
-                           "README.txt"})
+  for (const char* file : {"stealthbox.exe", "ZenGL.dll", "SDL2.dll", "SDL2_image.dll", "Data/Angle.png",
+                           "README.txt", "licenses/Stealthbox-LICENSE.txt", "licenses/SDL2-LICENSE.txt"})
     EXPECT_TRUE(fs::exists(game + "/" + file)) << file;
 
   // A new prefix is brought up first, and Wine shows its first frame late there.
   launcher_ = {E2E_WINE_RUN, *work_ / "new-prefix"};
   firstFramePatience_ = 240s;
-  WindowInfo w = Play(game + "/stealth.exe");
+  WindowInfo w = Play(game + "/stealthbox.exe");
   Pilot pilot(*x_, w);
   // Wine may show a frame or two before the scene is whole: look until it is.
   int cone = 0;

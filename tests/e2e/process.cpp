@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "process.h"
 
 #include <fcntl.h>
@@ -136,7 +137,7 @@ std::string ReadFile(const std::string& path) {
 
 TempDir::TempDir(const std::string& tag) {
   const char* base = std::getenv("TMPDIR");
-  std::string templ = std::string(base && *base ? base : "/tmp") + "/stealth-" + tag + "-XXXXXX";
+  std::string templ = std::string(base && *base ? base : "/tmp") + "/stealthbox-" + tag + "-XXXXXX";
   if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed for " + templ);
   path_ = templ;
 }

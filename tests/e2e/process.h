@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Child processes for the play tests: the virtual X server and the game itself,
 // started with an exact environment and working directory, their output kept in
 // files, and always reaped so that no test leaves a process behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Takes a picture of the game as a player sees it, for the README and for a
 // person checking a build: a private Xvfb, the real game, a few steps of play.
 // Usage: e2e_screenshot OUT.ppm [BIN_DIR]
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     e2e::XSession x(display.name());
     e2e::TempDir work("shot");
     e2e::SpawnOptions o;
-    o.argv = {bin + "/stealth"};
+    o.argv = {bin + "/stealthbox"};
     o.env = e2e::CleanEnvironment();
     o.env["DISPLAY"] = display.name();
     o.cwd = work.path();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The play tests' own eyes and legs, checked on drawn pictures: finding the
 // hero, planning a way around obstacles, and reading cones.
 #include <gtest/gtest.h>

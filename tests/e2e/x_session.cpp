@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 #include "x_session.h"
 
 #include <X11/Xatom.h>

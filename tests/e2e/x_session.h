@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The player's side of the screen: a private Xvfb server, the windows on it,
 // real input through the XTest extension and real pixels through XGetImage.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Loading: asset names as the game writes them, the font description's
 // grammar, images with and without alpha, and every kind of bad input
 // (missing and corrupt files, malformed fonts, null handles): a null result

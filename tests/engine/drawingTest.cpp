@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Drawing through the exported operations into a dummy-driver window (the
 // software renderer), read back pixel by pixel: opaque means exact, blended
 // is checked with a stated tolerance.

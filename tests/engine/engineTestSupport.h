@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Helpers shared by the engine's tests: a window on SDL's dummy video driver
 // (software renderer, no display needed), pixels read back from it, and
 // throw-away folders for generated images and fonts.

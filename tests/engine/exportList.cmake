@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Zlib
 # Fails unless the shared library's exported (defined, dynamic) symbols are
 # exactly the names in EXPECTED_FILE. Run: cmake -DNM=.. -DLIBRARY=.. -DEXPECTED_FILE=.. -P exportList.cmake
 # A DLL's export table as objdump prints it ("\t[   n] name" lines), or the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // What a frame like the game's costs: the grey field, six cones, thirty-seven
 // walls and boxes, five guards with marks and the hero, drawn through the
 // exported operations into a dummy-driver window (software renderer).

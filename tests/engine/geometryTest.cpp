@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The engine's 2D tests and measures: tables of edges, corners, touching and
 // degenerate shapes and extreme magnitudes, then properties over many random
 // segments and boxes checked against a brute-force reference.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Keys and mouse from SDL events pushed through the engine's own event pump,
 // the same path real play takes.
 #include <set>

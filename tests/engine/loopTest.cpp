@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The loop and its timers on a simulated clock: the game's pace must not
 // depend on the frame rate, a stall must not replay seconds of ticks, and
 // the loop must end cleanly on a closed window or a signal.

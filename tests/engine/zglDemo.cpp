@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // A small program that draws through libZenGL.so exactly as the game does:
 // it loads the library at run time from its own folder, binds the 24
 // operations by name, and draws the grey field, an opaque rectangle given a

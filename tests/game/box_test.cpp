@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The box: its hop, the carried offset, the glide after a set-down and the
 // four places tried for it.
 #include <cmath>

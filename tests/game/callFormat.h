@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Text form of an engine call, "name(arg,arg,...)", shared by the recording
 // doubles of the engine so that tests compare calls as plain strings.
 #pragma once

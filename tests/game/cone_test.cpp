@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The view cone: ray ends and texture coordinates to the bit, the 5-degree
 // grid, clipping by Solids, sighting and the alert countdown.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // One double of the engine in two builds: linked into a test binary it binds
 // the game's table directly (Install); built as a shared library
 // (FAKE_SHARED) it exports the 24 names for LoadEngine and writes each call

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // An in-process double of the engine: records every call as text, answers
 // the geometry exactly as the real library does (geo::), and takes its key
 // and mouse state from the test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The guard: marks by distance, the idle sweep and the alert's timing.
 #include <cmath>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The hero: facing, movement, reach, take and set-down, hiding.
 #include <cmath>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Binding the engine: the real loader against shared doubles of the engine,
 // and the real executable started from temporary folders.
 #include <gtest/gtest.h>
@@ -86,11 +87,11 @@ TEST(LoadEngine, MissingLibraryShowsNothingWhenNotAskedTo) {
 class StealthRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/stealth-loader-XXXXXX";
+    char pattern[] = "/tmp/stealthbox-loader-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     root = fs::canonical(pattern);
     for (const char* dir : {"exe", "cwd", "sys"}) fs::create_directory(root / dir);
-    fs::copy_file(STEALTH_PATH, root / "exe" / "stealth");
+    fs::copy_file(STEALTHBOX_PATH, root / "exe" / "stealthbox");
   }
   void TearDown() override { fs::remove_all(root); }
 
@@ -114,7 +115,7 @@ class StealthRun : public ::testing::Test {
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    const std::string exe = (root / "exe" / "stealth").string();
+    const std::string exe = (root / "exe" / "stealthbox").string();
     const std::string errPath = (root / "stderr").string(), cwd = (root / "cwd").string();
     pid_t pid = fork();
     if (pid == 0) {
@@ -232,7 +233,7 @@ TEST_F(StealthRun, SystemSearchIsUsedWhenNothingLiesBesideTheExecutable) {
 }
 
 TEST(StealthBinary, HasNoRunPath) {
-  FILE* p = popen((std::string("readelf -d '") + STEALTH_PATH + "' 2>&1").c_str(), "r");
+  FILE* p = popen((std::string("readelf -d '") + STEALTHBOX_PATH + "' 2>&1").c_str(), "r");
   ASSERT_NE(p, nullptr);
   std::string out;
   char buf[512];

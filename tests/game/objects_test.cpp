@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Whole-pixel bounds, sizes and the guarded float-to-integer conversions.
 #include <cmath>
 #include <cstring>

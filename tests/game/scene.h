@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // A fresh world on the in-process engine double for each test, with helpers
 // that place objects as the population does (walls and boxes into Solids,
 // boxes into Boxes, guards into Enemies).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // A long scripted session through the real tick and frame: no NaN, no heap
 // allocation in any tick or frame, and the world's lists intact every tick.
 #include <cmath>

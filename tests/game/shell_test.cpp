@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The shell's callbacks and the materials, on the in-process engine double.
 #include "scene.h"
 #include "shell/uCommandLine.h"
@@ -86,7 +87,7 @@ TEST_F(ShellTest, DrawCallbackCoversTheFieldThenDrawsTheWorld) {
 TEST(CommandLineTest, TakesHelpVersionAndSeedAndRefusesAnythingElse) {
   using A = CommandLine::Action;
   auto parse = [](std::vector<const char*> args) {
-    args.insert(args.begin(), "stealth");
+    args.insert(args.begin(), "stealthbox");
     return ParseCommandLine(int(args.size()), args.data());
   };
   EXPECT_EQ(parse({}).action, A::Play);

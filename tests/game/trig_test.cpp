@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The game's sine and cosine: accurate, and the same bits on every platform for every
 // angle the game can reach (the Windows build runs these tests under Wine).
 #include <gtest/gtest.h>

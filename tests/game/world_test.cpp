@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // The world: free places, push-out, population and the order of a tick and
 // of a frame.
 #include <algorithm>

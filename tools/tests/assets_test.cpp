@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Zlib
 // Checks on the asset generator and on the committed Data/ and icons/ folders, decoded with
 // SDL2_image as the engine decodes them.
 #include <SDL.h>
@@ -275,7 +276,7 @@ TEST(DataFolder, TextSetFromThePageIsTheFontsOwnRendering) {
   const assets::TrueType ttf(assets::DejaVuFile(assets::kTextFont), assets::kTextPixels);
   EXPECT_EQ(font.lineHeight, TTF_FontLineSkip(ttf.get()));
 
-  for (const std::string text : {"Stealth {guard} seen: 1..3 marks!", "jqy_|gp@$ #W%&'~`^?<>"}) {
+  for (const std::string text : {"Stealthbox {guard} seen: 1..3 marks!", "jqy_|gp@$ #W%&'~`^?<>"}) {
     SCOPED_TRACE(text);
     const assets::Image reference = assets::RenderLine(ttf, text);
     std::vector<uint8_t> set(size_t(reference.width) * size_t(reference.height), 0);
@@ -311,7 +312,7 @@ uint32_t Rgb(const uint8_t* p) { return uint32_t(p[0]) << 16 | uint32_t(p[1]) <<
 TEST(Icon, EverySizeShowsTheGameOnATile) {
   for (const int size : assets::kIconSizes) {
     SCOPED_TRACE(size);
-    const fs::path file = kTop / "icons" / ("stealth-" + std::to_string(size) + ".png");
+    const fs::path file = kTop / "icons" / ("stealthbox-" + std::to_string(size) + ".png");
     assets::Image icon(1, 1);
     ASSERT_NO_FATAL_FAILURE(Load(file, icon));
     EXPECT_TRUE(FileHasAlpha(file));
