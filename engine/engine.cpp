@@ -10,6 +10,10 @@
 
 #include "log.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace engine {
 namespace {
 
@@ -199,7 +203,7 @@ void Engine::CloseDisplay() {
   if (window_) SDL_DestroyWindow(window_);
   renderer_ = nullptr;
   window_ = nullptr;
-  if (videoUp_) {
+  if (videoUp_ && !keepVideoAtExit_) {
     IMG_Quit();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     videoUp_ = false;
@@ -259,11 +263,18 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   redraw_ = true;  // the first frame
 
   if (onLoad_) onLoad_();
-  FramePacer pacer;
-  pacer.SetPeriod(framePeriod ? *framePeriod : PacingPeriod(clock.Frequency(), vsyncClaimed_, refreshHz_));
   // Ticks count from the end of loading: the load itself is not replayed.
   timers.SetFrequency(clock.Frequency());
   timers.Start(clock.Now());
+#ifdef __EMSCRIPTEN__
+  // In a page the browser owns the loop: each animation frame runs one step,
+  // paced by the display. This never returns; the page ends the game.
+  (void)framePeriod;
+  loopClock_ = &clock;
+  emscripten_set_main_loop_arg(&Engine::AnimationFrame, this, 0, 1);
+#else
+  FramePacer pacer;
+  pacer.SetPeriod(framePeriod ? *framePeriod : PacingPeriod(clock.Frequency(), vsyncClaimed_, refreshHz_));
   // A stop signal does not always cut a wait short: wait no longer than this.
   const uint64_t longestWait = std::max<uint64_t>(1, clock.Frequency() / 20);
   SDL_Event event;
@@ -280,11 +291,7 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
     const bool wanted = redraw_ && Visible();
     if (wanted && now >= pacer.NextStart()) {
       pacer.Started(now);
-      redraw_ = false;
-      batch.BeginFrame();
-      if (onDraw_) onDraw_();
-      // Under vertical sync this waits for the display's refresh.
-      batch.Present();
+      DrawFrame();
       // A tick due already comes before any wait: its input must be taken now.
       unseenEvents = clock.Now() >= timers.NextDue();
       continue;
@@ -294,13 +301,41 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
     unseenEvents = clock.WaitEvent(wake, &event);
     if (unseenEvents) HandleEvent(event);
   }
-  if (onExit_) onExit_();
+  Finish();
+#endif
+  return {};
+}
 
+void Engine::DrawFrame() {
+  redraw_ = false;
+  batch.BeginFrame();
+  if (onDraw_) onDraw_();
+  // Under vertical sync this waits for the display's refresh.
+  batch.Present();
+}
+
+void Engine::Finish() {
+  if (onExit_) onExit_();
   gStopHandlers.Restore();
   CloseDisplay();
   running_ = false;
-  return {};
 }
+
+#ifdef __EMSCRIPTEN__
+void Engine::AnimationFrame(void* self) {
+  Engine& e = *static_cast<Engine*>(self);
+  e.PumpEvents();
+  if (e.quit_) {
+    emscripten_cancel_main_loop();
+    e.Finish();
+    return;
+  }
+  // A tab in the background gets no frames; when it is back, the ticks it
+  // missed are made up to the timers' backlog bound, then one frame shows them.
+  if (e.timers.Advance(e.loopClock_->Now()) > 0) e.redraw_ = true;
+  if (e.redraw_ && e.Visible()) e.DrawFrame();
+}
+#endif
 
 void Engine::ResetRegistrations() {
   settings_ = Settings{};

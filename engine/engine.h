@@ -51,6 +51,13 @@ class Engine {
   // Input, quit, and what the window's state means for the next frame.
   void HandleEvent(const SDL_Event& event);
   void RequestQuit() { quit_ = true; }
+  // For the process's own last run: the window goes, but the video system is
+  // left for the process's end to close. On X, SDL may have just posted a
+  // wake-up message to the window over a second connection; closing that
+  // connection after the window is gone can receive the server's complaint,
+  // which Xlib's default handler answers by ending the process with exit
+  // code 1 instead of the game's 0.
+  void KeepVideoAtExit() { keepVideoAtExit_ = true; }
 
   // The window's whole life: open, load callback, loop, exit callback,
   // release. "" once it has run; otherwise why the window could not be
@@ -80,6 +87,15 @@ class Engine {
  private:
   // Not hidden, not minimised: drawing can be seen.
   bool Visible() const { return !hidden_ && !minimised_; }
+  // One frame: the back buffer cleared, the draw callback, the present.
+  void DrawFrame();
+  // The exit callback, then everything the loop opened is released.
+  void Finish();
+#ifdef __EMSCRIPTEN__
+  // One step of the loop, run by each of the page's animation frames.
+  static void AnimationFrame(void* self);
+  Clock* loopClock_ = nullptr;
+#endif
 
   Settings settings_;
   zglProc onLoad_ = nullptr;
@@ -88,6 +104,7 @@ class Engine {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   bool videoUp_ = false;
+  bool keepVideoAtExit_ = false;
   bool vsyncClaimed_ = false;
   int refreshHz_ = 0;
   bool running_ = false;

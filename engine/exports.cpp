@@ -46,7 +46,10 @@ void wnd_ShowCursor(bool show) { Core().ShowCursor(show); }
 void zgl_Init(uint8_t /*fsaa*/, uint8_t /*stencilBits*/) {
   std::string reason;
   try {
-    engine::SystemClock clock;
+    // Outlives this call: in a page the loop goes on after zgl_Init has unwound.
+    static engine::SystemClock clock;
+    // The game ends the process when this returns.
+    Core().KeepVideoAtExit();
     reason = Core().Run(clock);
   } catch (const std::exception& e) {
     reason = std::string("stopped: ") + e.what();
