@@ -149,7 +149,8 @@ TEST(LoopAllocation, NoneByTheGameOrTheEngineWhileTheLoopRuns) {
   engine::SystemClock clock;
   ASSERT_EQ(engine::Core().Run(clock), "");
   engine::Core().ResetRegistrations();
-  EXPECT_EQ(gLoopTicks, 150);
+  // Ticks already due when the quit was asked for (a busy machine lets them pile up) still run.
+  EXPECT_GE(gLoopTicks, 150);
   EXPECT_EQ(gLoopCounts.Own(), 0u) << gLoopCounts.Total() << " in all, " << gLoopCounts.foreign << " inside SDL";
 }
 
