@@ -10,8 +10,13 @@
 #   make stress-e2e   the play tests STRESS_RUNS times in a row beside STRESS_LOAD busy loops
 #   make windows          the Windows build in build-win/bin (stealthbox.exe, ZenGL.dll, …)
 #   make package-windows  the player's zip, stealthbox-<version>-windows-x64.zip
+#   make web              the page in build-web/site (index.html, the game, its engine, Data)
+#   make serve-web        serves that page on 127.0.0.1 and prints its address
+#   make package-web      the page's zip, stealthbox-<version>-web.zip
 BUILD ?= build
 WIN_BUILD ?= build-win
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= 2
@@ -25,7 +30,7 @@ SANITIZER_ENV = ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:str
   LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
 
 .PHONY: setup build play-build run test package sanitize fuzz ci stress-e2e screenshot clean \
-  windows test-windows package-windows
+  windows test-windows package-windows web test-web serve-web package-web
 
 setup:
 	bash scripts/setup.sh
@@ -78,6 +83,27 @@ package-windows: windows
 package:
 	bash scripts/setup.sh play package
 	bash packaging/build-package.sh $(BUILD)/package $(JOBS)
+
+# Built with Debian's emscripten: SDL2 and SDL2_image from Debian's source packages the
+# first time (kept in $(WEB_BUILD)/deps, with a private copy of emscripten's cache), then the
+# game as the page's main module, its engine as a side module, and their unit tests.
+WEB_ENV = EM_CACHE=$(CURDIR)/$(WEB_BUILD)/emcache EM_FROZEN_CACHE= NODE_PATH=/usr/share/nodejs
+web:
+	bash scripts/setup.sh web
+	bash scripts/web-deps.sh $(WEB_BUILD) $(JOBS)
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
+	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+
+test-web: web
+	ctest --test-dir $(WEB_BUILD) --output-on-failure -j $(JOBS)
+
+serve-web: web
+	@echo "serve-web: the game is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
+
+package-web: web
+	$(WEB_ENV) cmake --build $(WEB_BUILD) --target package_web
 
 sanitize: setup
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEALTHBOX_SANITIZE=ON

@@ -17,6 +17,13 @@
 namespace engine {
 namespace {
 
+#ifdef __EMSCRIPTEN__
+// A page's title is the page's own: the window's caption is not shown there.
+constexpr bool kCaptionShown = false;
+#else
+constexpr bool kCaptionShown = true;
+#endif
+
 volatile std::sig_atomic_t gStopSignal = 0;
 
 extern "C" void OnStopSignal(int) { gStopSignal = 1; }
@@ -90,8 +97,9 @@ void ReportFatal(const std::string& reason) {
   Report("%s", reason.c_str());
   const char* named = std::getenv("SDL_VIDEODRIVER");
   const bool headless = named && *named && IsHeadlessDriver(named);
-#ifdef _WIN32
-  const bool desktop = true;  // a windowed program has no console: the box is the only place the player looks
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+  // A windowed program has no console, nor has a page: the box is the only place the player looks.
+  const bool desktop = true;
 #else
   const bool desktop = NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY");
 #endif
@@ -110,7 +118,7 @@ void Engine::Register(uint32_t code, zglProc proc) {
 
 void Engine::SetCaption(const char* caption) {
   settings_.caption = caption ? caption : "";
-  if (window_) SDL_SetWindowTitle(window_, settings_.caption.c_str());
+  if (window_ && kCaptionShown) SDL_SetWindowTitle(window_, settings_.caption.c_str());
 }
 
 bool Engine::SetOptions(uint16_t width, uint16_t height, bool fullScreen, bool vsync) {
@@ -141,6 +149,10 @@ std::string Engine::OpenDisplay() {
   SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
   SDL_SetHint(SDL_HINT_WINDOWS_DPI_SCALING, "1");
 #endif
+#ifdef __EMSCRIPTEN__
+  // Keys reach the game while its canvas has the focus, and leave the rest of the page alone.
+  SDL_SetHint(SDL_HINT_EMSCRIPTEN_KEYBOARD_ELEMENT, "#canvas");
+#endif
   const bool driverNamed = NonEmptyEnv("SDL_VIDEODRIVER");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::string("cannot start video: ") + SDL_GetError();
   videoUp_ = true;
@@ -158,11 +170,12 @@ std::string Engine::OpenDisplay() {
   // request sent to the first would be lost. Shown once the renderer exists.
   Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
   if (settings_.fullScreen) windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  window_ = SDL_CreateWindow(settings_.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+  const char* title = kCaptionShown ? settings_.caption.c_str() : nullptr;
+  window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                              settings_.width, settings_.height, windowFlags | SDL_WINDOW_OPENGL);
   // Without OpenGL (the dummy driver, no GL library) the software renderer draws into a plain window.
   if (!window_)
-    window_ = SDL_CreateWindow(settings_.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+    window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                settings_.width, settings_.height, windowFlags);
   if (!window_) {
     std::string reason = std::string("cannot create the window: ") + SDL_GetError();
@@ -180,6 +193,10 @@ std::string Engine::OpenDisplay() {
   // High-density displays scale the picture and the mouse alike.
   SDL_RenderSetLogicalSize(renderer_, settings_.width, settings_.height);
   SDL_ShowCursor(settings_.cursor ? SDL_ENABLE : SDL_DISABLE);
+#ifdef __EMSCRIPTEN__
+  // No text is typed into the game: its keys are not handed on to the page as typing.
+  SDL_StopTextInput();
+#endif
 
   SDL_RendererInfo info;
   vsyncClaimed_ = SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) &&

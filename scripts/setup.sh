@@ -27,7 +27,13 @@ group[fuzz]="clang-14 libclang-rt-14-dev"
 # unpacks the SDL2 source packages that the build fetches with `apt-get source`, and Ninja
 # builds them. (The zip is made by cpack, which needs no zip program.)
 group[windows]="g++-mingw-w64-x86-64 wine wine64 icoutils dpkg-dev ninja-build"
-all_groups=(play assets test e2e package tools fuzz windows)
+# The web build: Debian's emscripten (with node) and binaryen's disassembler, which lists
+# what the engine's side module needs from the game's main module; SDL2 comes from
+# Debian's source packages as for Windows.
+group[web]="emscripten binaryen dpkg-dev ninja-build"
+# Playing the page in a browser for the tests: Chromium, driven through WebDriver.
+group[webtest]="chromium chromium-driver python3-selenium"
+all_groups=(play assets test e2e package tools fuzz windows web webtest)
 
 wanted=("$@")
 [ ${#wanted[@]} -eq 0 ] && wanted=("${all_groups[@]}")
@@ -41,18 +47,18 @@ for g in "${wanted[@]}"; do
   packages+=("${list[@]}")
 done
 
-# The Windows build compiles SDL2 and SDL2_image from Debian's source packages, so apt
+# The Windows and web builds compile SDL2 and SDL2_image from Debian's source packages, so apt
 # must know the source side of the suites this machine already installs from.
 deb_src_file=/etc/apt/sources.list.d/stealthbox-deb-src.sources
 need_deb_src=false
-if [[ " ${wanted[*]} " == *" windows "* ]] && [ ! -e "$deb_src_file" ] &&
+if [[ " ${wanted[*]} " =~ \ (windows|web)\  ]] && [ ! -e "$deb_src_file" ] &&
    ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   need_deb_src=true
 fi
 
 add_deb_src() {
   {
-    echo "# Added by the stealth game's scripts/setup.sh: its Windows build cross-compiles SDL2 and"
+    echo "# Added by Stealthbox's scripts/setup.sh: its Windows and web builds compile SDL2 and"
     echo "# SDL2_image from Debian's own source packages (apt-get source), the same versions as the"
     echo "# Linux build. The source side of the suites already in use here, nothing else."
     if [ -e /etc/apt/sources.list.d/debian.sources ]; then

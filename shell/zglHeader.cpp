@@ -26,6 +26,9 @@
 #ifdef __linux__
 #include <link.h>
 #endif
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 extern char** environ;
 #endif
 
@@ -83,6 +86,7 @@ void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 
 #else
 
+#ifndef __EMSCRIPTEN__
 bool HasDisplay() {
   const char* x = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -126,6 +130,22 @@ void RunDialog(const std::string& program, std::vector<const char*> argv) {
   }
 }
 
+#endif
+
+#ifdef __EMSCRIPTEN__
+// The page's own dialog, where it has one; the browser's alert otherwise.
+EM_JS(void, ShowPageDialog, (const char* caption, const char* text), {
+  if (Module["showDialog"])
+    Module["showDialog"](UTF8ToString(caption), UTF8ToString(text));
+  else
+    alert(UTF8ToString(text));
+});
+
+void ShowLoadError() {
+  std::fprintf(stderr, "%s: %s\n", kLoadErrorCaption, kLoadErrorText);
+  ShowPageDialog(kLoadErrorCaption, kLoadErrorText);
+}
+#else
 // The stand-in for a modal message box: always on stderr, and as a dialog
 // where a display exists and a dialog program is installed. Without a display
 // it never waits for anyone.
@@ -143,10 +163,14 @@ void ShowLoadError() {
     RunDialog(xmessage, {"-center", "-title", kLoadErrorCaption, "-buttons", "OK:0", kLoadErrorText});
   }
 }
+#endif
 
 std::string ExecutableFolder() {
   std::string path;
-#ifdef __APPLE__
+#if defined(__EMSCRIPTEN__)
+  // The page's file system holds the game's files at its top, the engine among them.
+  path = "/stealthbox";
+#elif defined(__APPLE__)
   char buffer[4096];
   uint32_t size = sizeof buffer;
   if (_NSGetExecutablePath(buffer, &size) == 0) path = buffer;
@@ -198,7 +222,9 @@ void ReadLinkerConfig(const std::string& file, std::vector<std::string>& folders
 // configured and default folders.
 std::vector<std::string> LibraryFolders() {
   std::vector<std::string> folders;
-#if defined(__GLIBC__) || defined(RTLD_DI_SERINFO)
+#if defined(__EMSCRIPTEN__)
+  // A page has no system libraries: the engine comes with the game or not at all.
+#elif defined(__GLIBC__) || defined(RTLD_DI_SERINFO)
   // The dynamic linker's own list, as it read LD_LIBRARY_PATH at start-up
   // (where an empty entry already stands for "."), without its cache.
   if (void* self = dlopen(nullptr, RTLD_NOW)) {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
+#include <cstring>
 #include <cstdint>
 
 #include "fakeEngine.h"
@@ -17,7 +17,12 @@
 #include "world/uRandom.h"
 #include "world/uWorld.h"
 
-inline uint32_t Bits(float f) { return std::bit_cast<uint32_t>(f); }
+// (memcpy, not std::bit_cast: the web build's C++ library predates it.)
+inline uint32_t Bits(float f) {
+  uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  return bits;
+}
 
 class SceneTest : public ::testing::Test {
  protected:
