@@ -54,13 +54,16 @@ run: play-build
 	fi
 	$(BUILD)/bin/stealthbox
 
-# Every test, the Windows build's too: its unit tests under Wine (in $(WIN_BUILD)) and its
-# play tests, which the Linux build's harness drives (label "windows").
-test: build windows
-	cmake -S . -B $(BUILD) -DSTEALTHBOX_WINDOWS_BUILD=$(CURDIR)/$(WIN_BUILD)
+# Every test, the Windows and web builds' too: their unit tests under Wine (in $(WIN_BUILD))
+# and under node (in $(WEB_BUILD)), and their play tests, which the Linux build's harness
+# drives (labels "windows" and "web", the page in Chromium).
+test: build windows web
+	bash scripts/setup.sh webtest
+	cmake -S . -B $(BUILD) -DSTEALTHBOX_WINDOWS_BUILD=$(CURDIR)/$(WIN_BUILD) -DSTEALTHBOX_WEB_BUILD=$(CURDIR)/$(WEB_BUILD)
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(WEB_BUILD) --output-on-failure -j $(JOBS)
 
 # Cross-built with mingw-w64: SDL2 and SDL2_image from Debian's source packages the first
 # time (kept in $(WIN_BUILD)/deps), then the game, its engine and their tests. Optimised as
@@ -127,7 +130,7 @@ screenshot: build
 	bash scripts/screenshot.sh $(BUILD) docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WEB_BUILD)
 
 # Benchmarks with their targets (about a minute and a half; not part of CI).
 .PHONY: bench
