@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Zlib
 #include "shell/uCommandLine.h"
+#include "shell/uPrintable.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -50,11 +51,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       if (!joined && i + 1 >= argc) return Fail("option '--seed' needs a number");
       const char* value = joined ? argv[i] + 7 : argv[++i];
       auto seed = ParseSeed(value);
-      if (!seed) return Fail("'" + std::string(value) + "' is not a seed (a whole number from 0 to 18446744073709551615)");
+      if (!seed) return Fail("'" + Printable(value) + "' is not a seed (a whole number from 0 to 18446744073709551615)");
       cl.seed = seed;
       continue;
     }
-    return Fail("unrecognised argument '" + arg + "'");
+    return Fail("unrecognised argument '" + Printable(arg) + "'");
   }
   return cl;
 }
