@@ -3,6 +3,7 @@
 # through the table bound at run time), and the stealthbox executable.
 add_library(stealthbox_game STATIC
   shell/zglHeader.cpp
+  shell/uLibraryFile.cpp
   shell/uMaterials.cpp
   shell/uShell.cpp
   shell/uCommandLine.cpp
