@@ -79,6 +79,8 @@ TEST(FontFile, RejectsEveryMalformedFile) {
       {"absolute page, backslash", "zfi 1\npage \\etc\\p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
       {"drive letter", "zfi 1\npage C:p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
       {"page climbing out", "zfi 1\npage ../p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"page name with a control character", "zfi 1\npage p\rq.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"page name with an escape", "zfi 1\npage \x1b[2J.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
       {"page climbing out midway", "zfi 1\npage a\\..\\..\\p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
       {"line 0", "zfi 1\npage p.png\nline 0\nglyph 65 0 0 8 12 0 2 9\n"},
       {"line 1025", "zfi 1\npage p.png\nline 1025\nglyph 65 0 0 8 12 0 2 9\n"},
