@@ -231,8 +231,9 @@ void* TryOpen(const std::string& path, bool& missing) {
   }
   // The loader opens /proc/<pid>/fd/<n>: the checked file itself, whatever
   // has been put under its name since. (Through the pid, not "self", so that
-  // other programs that are handed the name read the same file.) Without
-  // /proc the name is all there is to hand over.
+  // other programs that are handed the name read the same file.) A system
+  // without /proc leaves only the name to hand over; the executable's folder
+  // is unknown there too, so only the library search's folders are tried.
   const std::string own = "/proc/" + std::to_string(getpid()) + "/fd/" + std::to_string(fd);
   const bool throughDescriptor = access(own.c_str(), F_OK) == 0;
   void* handle = dlopen((throughDescriptor ? own : path).c_str(), RTLD_NOW | RTLD_LOCAL);
