@@ -1,27 +1,60 @@
 // SPDX-License-Identifier: Zlib
 #include "assetPath.h"
 
-#include <SDL.h>
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#ifdef _WIN32
+#include <filesystem>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace engine {
 namespace {
 
-// A file the loaders can read: a regular file that opens. One that exists
-// but cannot be read must not hide a good copy further on.
-bool IsReadableFile(const std::string& path) {
-  struct stat info;
-  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  std::fclose(f);
-  return true;
+constexpr const char* kMissing = "no such file";
+
+#ifndef _WIN32
+std::string OpenError(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR: return kMissing;
+    case ELOOP: return "is a loop of symbolic links";
+    // What open() says of a socket, and of a device without its driver.
+    case ENXIO: return "is a socket or a device, not a file";
+    default: return std::strerror(error);
+  }
 }
 
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a folder";
+  if (S_ISFIFO(mode)) return "is a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device";
+  if (S_ISSOCK(mode)) return "is a socket";
+  return "is not a regular file";
+}
+#endif
+
 }  // namespace
+
+AssetFile& AssetFile::operator=(AssetFile&& other) noexcept {
+  if (this != &other) {
+    if (rw_) SDL_RWclose(rw_);
+    rw_ = other.rw_;
+    path_ = std::move(other.path_);
+    other.rw_ = nullptr;
+  }
+  return *this;
+}
+
+AssetFile::~AssetFile() {
+  if (rw_) SDL_RWclose(rw_);
+}
 
 std::string MapAssetName(std::string_view name) {
   std::string mapped(name);
@@ -29,9 +62,12 @@ std::string MapAssetName(std::string_view name) {
   return mapped;
 }
 
-std::string ExecutableDir() {
+std::string ExecutableDir(std::string* why) {
   char* base = SDL_GetBasePath();
-  if (!base) return {};
+  if (!base) {
+    if (why) *why = SDL_GetError();
+    return {};
+  }
   std::string dir = base;
   SDL_free(base);
   while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
@@ -48,19 +84,104 @@ std::string DirName(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::optional<std::string> ResolveAsset(std::string_view name, const std::string& exeDir) {
-  std::string mapped = MapAssetName(name);
-  if (mapped.empty()) return std::nullopt;
+AssetFile OpenRegularFile(const std::string& path, std::string& why) {
+  why.clear();
+  if (path.empty()) {
+    why = kMissing;
+    return {};
+  }
+#ifdef _WIN32
+  // No FIFO lives among Windows' files; a folder does not open as a file.
+  SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
+  if (!rw) {
+    std::error_code ec;
+    const std::filesystem::path p(std::u8string(path.begin(), path.end()));
+    why = std::filesystem::is_directory(p, ec) ? "is a folder"
+          : !std::filesystem::exists(p, ec)    ? kMissing
+                                               : SDL_GetError();
+    return {};
+  }
+  if (SDL_RWsize(rw) < 0) {
+    SDL_RWclose(rw);
+    why = "is not a regular file";
+    return {};
+  }
+  return AssetFile(rw, path);
+#else
+  // Opening a FIFO for reading would wait for a writer: never wait, look at
+  // what opened, and read only a regular file, from this very descriptor.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    why = OpenError(errno);
+    return {};
+  }
+  struct stat info;
+  if (::fstat(fd, &info) != 0) {
+    why = std::strerror(errno);
+    ::close(fd);
+    return {};
+  }
+  if (!S_ISREG(info.st_mode)) {
+    why = KindOf(info.st_mode);
+    ::close(fd);
+    return {};
+  }
+  // A regular file never waits anyway; reads go back to the usual rules.
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (!file) {
+    why = std::strerror(errno);
+    ::close(fd);
+    return {};
+  }
+  SDL_RWops* rw = SDL_RWFromFP(file, SDL_TRUE);
+  if (!rw) {
+    why = SDL_GetError();
+    std::fclose(file);
+    return {};
+  }
+  return AssetFile(rw, path);
+#endif
+}
+
+AssetFile OpenAsset(std::string_view name, const std::string& exeDir, std::string& notes,
+                    const std::string& exeDirWhy) {
+  notes.clear();
+  const std::string mapped = MapAssetName(name);
+  std::string why;
+  if (mapped.empty()) {
+    notes = "no file name";
+    return {};
+  }
   if (mapped.front() == '/') {
-    if (IsReadableFile(mapped)) return mapped;
-    return std::nullopt;
+    AssetFile file = OpenRegularFile(mapped, why);
+    if (!file) notes = why;
+    return file;
   }
-  if (IsReadableFile(mapped)) return mapped;
-  if (!exeDir.empty()) {
-    std::string beside = exeDir + (exeDir.back() == '/' ? "" : "/") + mapped;
-    if (IsReadableFile(beside)) return beside;
+  const struct {
+    const char* where;
+    std::string path;
+  } places[] = {
+      {"here", mapped},
+      {"beside the executable", exeDir.empty() ? "" : exeDir + (exeDir.back() == '/' ? "" : "/") + mapped},
+  };
+  std::string passedOver, everyPlace;
+  bool onlyMissing = true;
+  for (const auto& place : places) {
+    if (place.path.empty()) {
+      why = "its folder is unknown" + (exeDirWhy.empty() ? "" : " (" + exeDirWhy + ")");
+    } else if (AssetFile file = OpenRegularFile(place.path, why)) {
+      notes = passedOver;
+      return file;
+    }
+    const std::string said = std::string(place.where) + ": " + why;
+    everyPlace += (everyPlace.empty() ? "" : "; ") + said;
+    // A missing copy is the usual case and says nothing; anything else is worth a word.
+    if (why != kMissing) onlyMissing = false, passedOver += (passedOver.empty() ? "" : "; ") + said;
   }
-  return std::nullopt;
+  notes = onlyMissing ? "no such file here or beside the executable" : everyPlace;
+  return {};
 }
 
 }  // namespace engine

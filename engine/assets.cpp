@@ -3,10 +3,12 @@
 
 #include <SDL_image.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cstring>
 
 #include "assetPath.h"
 #include "log.h"
+#include "shell/uPrintable.h"
 
 namespace engine {
 namespace {
@@ -21,18 +23,18 @@ bool HasAlpha(const SDL_Surface* s) {
   return false;
 }
 
-bool ReadWholeFile(const std::string& path, size_t limit, std::string& out, std::string& why) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    why = "cannot open";
-    return false;
-  }
+// At most `limit` bytes of an opened file; a longer one is refused.
+bool ReadWholeFile(const AssetFile& file, size_t limit, std::string& out, std::string& why) {
   out.resize(limit + 1);
-  const size_t n = std::fread(out.data(), 1, out.size(), f);
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed) {
-    why = "read error";
+  size_t n = 0;
+  SDL_ClearError();
+  while (n < out.size()) {
+    const size_t got = SDL_RWread(file.rw(), out.data() + n, 1, out.size() - n);
+    if (got == 0) break;
+    n += got;
+  }
+  if (n < out.size() && *SDL_GetError()) {
+    why = std::string("read error: ") + SDL_GetError();
     return false;
   }
   if (n > limit) {
@@ -41,6 +43,10 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::string& out, std:
   }
   out.resize(n);
   return true;
+}
+
+uint32_t BigEndian32(const unsigned char* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
 }
 
 }  // namespace
@@ -69,9 +75,49 @@ SDL_Surface* PrepareSurface(SDL_Surface* image, uint32_t colorKey, uint32_t flag
   return s;
 }
 
-Texture* Assets::LoadTextureFile(const std::string& path, uint32_t colorKey, uint32_t flags, const char* who,
+std::string CheckPngHeader(const unsigned char* head, size_t size, int maxWidth, int maxHeight) {
+  static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (size < kPngHeaderBytes || std::memcmp(head, kSignature, sizeof kSignature) != 0) return "not a PNG image";
+  // The image header comes first: its 13 bytes hold the width and the height.
+  if (BigEndian32(head + 8) != 13 || std::memcmp(head + 12, "IHDR", 4) != 0) return "a PNG without its image header";
+  const uint32_t w = BigEndian32(head + 16), h = BigEndian32(head + 20);
+  if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF)
+    return "a PNG of " + std::to_string(w) + " x " + std::to_string(h) + " pixels, which no image has";
+  if (w > uint32_t(maxWidth) || h > uint32_t(maxHeight))
+    return "a PNG of " + std::to_string(w) + " x " + std::to_string(h) + " pixels, larger than the largest texture (" +
+           std::to_string(maxWidth) + " x " + std::to_string(maxHeight) + ")";
+  return {};
+}
+
+void Assets::SetRenderer(SDL_Renderer* renderer) {
+  renderer_ = renderer;
+  maxWidth_ = maxHeight_ = kMaxTextureSide;
+  SDL_RendererInfo info;
+  if (renderer && SDL_GetRendererInfo(renderer, &info) == 0) {
+    // 0: the renderer names no limit of its own.
+    if (info.max_texture_width > 0) maxWidth_ = std::min(maxWidth_, info.max_texture_width);
+    if (info.max_texture_height > 0) maxHeight_ = std::min(maxHeight_, info.max_texture_height);
+  }
+}
+
+const std::string& Assets::ExeDir() {
+  if (!exeDirKnown_) exeDir_ = ExecutableDir(&exeDirWhy_), exeDirKnown_ = true;
+  return exeDir_;
+}
+
+Texture* Assets::LoadTextureFile(const AssetFile& file, uint32_t colorKey, uint32_t flags, const char* who,
                                  const char* shownName) {
-  SDL_Surface* image = IMG_Load(path.c_str());
+  // Only PNG, as the names say, and no larger than a texture can be: judged
+  // from its first bytes, before any memory is taken for its pixels.
+  unsigned char head[kPngHeaderBytes];
+  const size_t got = SDL_RWread(file.rw(), head, 1, sizeof head);
+  std::string why = CheckPngHeader(head, got, maxWidth_, maxHeight_);
+  if (why.empty() && SDL_RWseek(file.rw(), 0, RW_SEEK_SET) != 0) why = SDL_GetError();
+  if (!why.empty()) {
+    Report("%s: cannot load '%s': %s", who, shownName, why.c_str());
+    return nullptr;
+  }
+  SDL_Surface* image = IMG_LoadPNG_RW(file.rw());
   if (!image) {
     Report("%s: cannot load '%s': %s", who, shownName, IMG_GetError());
     return nullptr;
@@ -106,17 +152,19 @@ Texture* Assets::LoadTexture(const char* name, uint32_t colorKey, uint32_t flags
     Report("tex_LoadFromFile: no file name");
     return nullptr;
   }
+  const std::string shown = Printable(name);
   if (!renderer_) {
-    Report("tex_LoadFromFile: '%s': no window yet (load textures from the load callback)", name);
+    Report("tex_LoadFromFile: '%s': no window yet (load textures from the load callback)", shown.c_str());
     return nullptr;
   }
-  if (!exeDirKnown_) exeDir_ = ExecutableDir(), exeDirKnown_ = true;
-  std::optional<std::string> path = ResolveAsset(name, exeDir_);
-  if (!path) {
-    Report("tex_LoadFromFile: cannot load '%s': no such file here or beside the executable", name);
+  std::string notes;
+  AssetFile file = OpenAsset(name, ExeDir(), notes, exeDirWhy_);
+  if (!file) {
+    Report("tex_LoadFromFile: cannot load '%s': %s", shown.c_str(), notes.c_str());
     return nullptr;
   }
-  return LoadTextureFile(*path, colorKey, flags, "tex_LoadFromFile", name);
+  if (!notes.empty()) Report("tex_LoadFromFile: '%s': passed over %s", shown.c_str(), notes.c_str());
+  return LoadTextureFile(file, colorKey, flags, "tex_LoadFromFile", shown.c_str());
 }
 
 Font* Assets::LoadFont(const char* name) {
@@ -124,36 +172,42 @@ Font* Assets::LoadFont(const char* name) {
     Report("font_LoadFromFile: no file name");
     return nullptr;
   }
+  const std::string shown = Printable(name);
   if (!renderer_) {
-    Report("font_LoadFromFile: '%s': no window yet (load fonts from the load callback)", name);
+    Report("font_LoadFromFile: '%s': no window yet (load fonts from the load callback)", shown.c_str());
     return nullptr;
   }
-  if (!exeDirKnown_) exeDir_ = ExecutableDir(), exeDirKnown_ = true;
-  std::optional<std::string> path = ResolveAsset(name, exeDir_);
-  if (!path) {
-    Report("font_LoadFromFile: cannot load '%s': no such file here or beside the executable", name);
+  std::string notes, text, why;
+  AssetFile file = OpenAsset(name, ExeDir(), notes, exeDirWhy_);
+  if (!file) {
+    Report("font_LoadFromFile: cannot load '%s': %s", shown.c_str(), notes.c_str());
     return nullptr;
   }
-  std::string text, why;
-  if (!ReadWholeFile(*path, kMaxFontFileBytes, text, why)) {
-    Report("font_LoadFromFile: cannot load '%s': %s", name, why.c_str());
+  if (!notes.empty()) Report("font_LoadFromFile: '%s': passed over %s", shown.c_str(), notes.c_str());
+  if (!ReadWholeFile(file, kMaxFontFileBytes, text, why)) {
+    Report("font_LoadFromFile: cannot load '%s': %s", shown.c_str(), why.c_str());
     return nullptr;
   }
   auto font = std::make_unique<Font>();
   why = ParseFontFile(text, font->info);
   if (!why.empty()) {
-    Report("font_LoadFromFile: malformed '%s': %s", name, why.c_str());
+    Report("font_LoadFromFile: malformed '%s': %s", shown.c_str(), why.c_str());
     return nullptr;
   }
-  const std::string dir = DirName(*path);
-  const std::string pagePath = dir.empty() ? font->info.page : dir + "/" + font->info.page;
-  const std::string shown = std::string(name) + "' page '" + font->info.page;
-  Texture* page = LoadTextureFile(pagePath, zgl::kNoColorKey, zgl::kTexClamp | zgl::kTexLinear,
-                                  "font_LoadFromFile", shown.c_str());
+  // The page lies beside the description, as it names it: that one file or none.
+  const std::string dir = DirName(file.path());
+  const std::string shownPage = shown + "' page '" + Printable(font->info.page);
+  AssetFile pageFile = OpenRegularFile(dir.empty() ? font->info.page : dir + "/" + font->info.page, why);
+  if (!pageFile) {
+    Report("font_LoadFromFile: cannot load '%s': %s", shownPage.c_str(), why.c_str());
+    return nullptr;
+  }
+  Texture* page = LoadTextureFile(pageFile, zgl::kNoColorKey, zgl::kTexClamp | zgl::kTexLinear,
+                                  "font_LoadFromFile", shownPage.c_str());
   if (!page) return nullptr;
   why = CheckGlyphsFit(font->info, page->width, page->height);
   if (!why.empty()) {
-    Report("font_LoadFromFile: malformed '%s': %s", name, why.c_str());
+    Report("font_LoadFromFile: malformed '%s': %s", shown.c_str(), why.c_str());
     SDL_DestroyTexture(page->handle);
     textures_.pop_back();
     return nullptr;

@@ -35,11 +35,24 @@ namespace engine {
 // brightness (the mean of red, green and blue). Null (SDL error set) on failure.
 SDL_Surface* PrepareSurface(SDL_Surface* image, uint32_t colorKey, uint32_t flags);
 
+// No texture is larger on a side, whatever the renderer could take: a picture
+// of the game's never is, and a larger one would only cost the player memory.
+constexpr int kMaxTextureSide = 4096;
+// What CheckPngHeader reads: the signature and the image header's size.
+constexpr size_t kPngHeaderBytes = 24;
+
+// "" when the first `size` bytes of a file begin a PNG image of at most
+// maxWidth x maxHeight pixels, else why not.
+std::string CheckPngHeader(const unsigned char* head, size_t size, int maxWidth, int maxHeight);
+
+class AssetFile;
+
 class Assets {
  public:
-  void SetRenderer(SDL_Renderer* renderer) { renderer_ = renderer; }
+  // Textures are made for this renderer, none larger than it or kMaxTextureSide allows.
+  void SetRenderer(SDL_Renderer* renderer);
   // `name` as the game writes it; looked up in the working directory, then
-  // beside the executable.
+  // beside the executable. Textures are PNG images only.
   Texture* LoadTexture(const char* name, uint32_t colorKey, uint32_t flags);
   Font* LoadFont(const char* name);
   // Destroys every texture and font; handles given out become invalid.
@@ -47,11 +60,13 @@ class Assets {
   int TextureCount() const { return int(textures_.size()); }
 
  private:
-  Texture* LoadTextureFile(const std::string& path, uint32_t colorKey, uint32_t flags, const char* who,
+  Texture* LoadTextureFile(const AssetFile& file, uint32_t colorKey, uint32_t flags, const char* who,
                            const char* shownName);
+  const std::string& ExeDir();
 
   SDL_Renderer* renderer_ = nullptr;
-  std::string exeDir_;
+  int maxWidth_ = kMaxTextureSide, maxHeight_ = kMaxTextureSide;
+  std::string exeDir_, exeDirWhy_;
   bool exeDirKnown_ = false;
   std::vector<std::unique_ptr<Texture>> textures_;
   std::vector<std::unique_ptr<Font>> fonts_;

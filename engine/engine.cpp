@@ -8,7 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "displayWatch.h"
 #include "log.h"
+#include "shell/uPrintable.h"
+
+#include <cerrno>
+#ifndef _WIN32
+#include <pthread.h>
+#endif
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
@@ -25,8 +32,14 @@ constexpr bool kCaptionShown = true;
 #endif
 
 volatile std::sig_atomic_t gStopSignal = 0;
+DisplayWatch gDisplayWatch;
 
-extern "C" void OnStopSignal(int) { gStopSignal = 1; }
+extern "C" void OnStopSignal(int) {
+  const int savedErrno = errno;
+  gStopSignal = 1;
+  gDisplayWatch.Notice();
+  errno = savedErrno;
+}
 
 #ifdef _WIN32
 // Windows knows no sigaction; its C runtime's signal() covers Ctrl+C and SIGTERM raised in-process.
@@ -52,21 +65,31 @@ struct StopHandlers {
 struct StopHandlers {
   struct sigaction oldInt {};
   struct sigaction oldTerm {};
+  sigset_t oldMask{};
   bool installed = false;
 
   void Install() {
     gStopSignal = 0;
     struct sigaction sa {};
     sa.sa_handler = OnStopSignal;
-    // Opening the display talks to the X server; a stop must not break those calls.
-    sa.sa_flags = SA_RESTART;
+    // No SA_RESTART: a call that waits is cut short by a stop, so that the
+    // stop is seen. SDL and the X library go back to what they were doing.
+    sa.sa_flags = 0;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, &oldInt);
     sigaction(SIGTERM, &sa, &oldTerm);
+    // The game may hold both until the engine watches for them; from here
+    // on it does, and one held meanwhile arrives now.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    pthread_sigmask(SIG_UNBLOCK, &stops, &oldMask);
     installed = true;
   }
   void Restore() {
     if (!installed) return;
+    pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
     sigaction(SIGINT, &oldInt, nullptr);
     sigaction(SIGTERM, &oldTerm, nullptr);
     installed = false;
@@ -79,6 +102,13 @@ StopHandlers gStopHandlers;
 bool NonEmptyEnv(const char* name) {
   const char* v = std::getenv(name);
   return v && *v;
+}
+
+// Written as the process ends, should a stop find the display stalled.
+std::string StalledDisplayMessage() {
+  const char* x = std::getenv("DISPLAY");
+  const std::string which = x && *x ? " '" + Printable(x) + "'" : "";
+  return "ZenGL: stopped: the display" + which + " did not answer while the window was being opened\n";
 }
 
 }  // namespace
@@ -265,9 +295,17 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
     return {};
   }
   // Watched before the display opens, which takes a while: a stop asked for
-  // meanwhile still ends the game in order.
+  // meanwhile still ends the game in order, before any window or callback.
+  // The watch is armed first, so that it hears a stop held until now.
+  gDisplayWatch.Arm(StalledDisplayMessage());
   gStopHandlers.Install();
-  std::string reason = OpenDisplay();
+  std::string reason = gStopSignal ? std::string() : OpenDisplay();
+  gDisplayWatch.Disarm();
+  if (gStopSignal) {
+    CloseDisplay();
+    gStopHandlers.Restore();
+    return {};
+  }
   if (!reason.empty()) {
     gStopHandlers.Restore();
     return reason;

@@ -33,6 +33,9 @@ bool ParseNumber(std::string_view field, int64_t lo, int64_t hi, int64_t& value)
 
 bool SafePageName(std::string_view name) {
   if (name.empty() || name.front() == '/') return false;
+  // A control character names no file anybody meant to make.
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7F) return false;
   if (name.size() >= 2 && name[1] == ':') return false;  // a drive letter
   size_t start = 0;
   while (start <= name.size()) {
@@ -82,7 +85,7 @@ std::string ParseFontFile(std::string_view text, FontInfo& out) {
       if (n != 2) return At(lineNo, "'page' takes one file name");
       std::string page(f[1]);
       std::replace(page.begin(), page.end(), '\\', '/');
-      if (!SafePageName(page)) return At(lineNo, "page must be a relative path without '..'");
+      if (!SafePageName(page)) return At(lineNo, "page must be a relative path without '..' or control characters");
       out.page = std::move(page);
       sawPage = true;
     } else if (f[0] == "line") {

@@ -5,6 +5,7 @@
 //   zfi 1                        first line that is neither
 //   page <file>                  once: the page image, relative to this file's
 //                                folder; no absolute path, no "..", no spaces
+//                                or control characters
 //   line <height>                once: 1..1024
 //   glyph <codepoint> <x> <y> <w> <h> <xoffset> <yoffset> <advance>
 //                                one or more: codepoint 0..0x10FFFF, unique;

@@ -4,16 +4,21 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "shell/uPrintable.h"
+
 namespace engine {
 
 void Report(const char* format, ...) {
-  char line[1024];
-  int head = std::snprintf(line, sizeof line, "ZenGL: ");
+  // Room for a name that a caller did not cut: the line is cut in its middle
+  // below, so that the reason at its end stays.
+  char raw[4096];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(line + head, sizeof line - head - 1, format, args);
+  std::vsnprintf(raw, sizeof raw, format, args);
   va_end(args);
-  std::fprintf(stderr, "%s\n", line);
+  char line[kReportBytes + 1];
+  PrintableInto(line, sizeof line, raw, kReportBytes);
+  std::fprintf(stderr, "ZenGL: %s\n", line);
 }
 
 }  // namespace engine

@@ -5,6 +5,7 @@
 set -euo pipefail
 build=${1:?usage: scripts/fuzz.sh BUILD_DIR [SECONDS]}
 seconds=${2:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
 
 pids=() names=()
 for fuzzer in "$build"/*_fuzz; do
@@ -12,8 +13,12 @@ for fuzzer in "$build"/*_fuzz; do
   name=$(basename "$fuzzer")
   corpus="$build/corpus/$name" findings="$build/findings/$name/"
   mkdir -p "$corpus" "$findings"
+  # A fuzzer's words (fuzz/<name>.dict), and for the font parser the game's own font to start from.
+  options=()
+  [ -f "$root/fuzz/$name.dict" ] && options+=(-dict="$root/fuzz/$name.dict")
+  [ "$name" = font_fuzz ] && cp -n "$root/Data/font_1.zfi" "$corpus/"
   "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$findings" "$corpus" >"$build/$name.log" 2>&1 &
+    -artifact_prefix="$findings" "${options[@]}" "$corpus" >"$build/$name.log" 2>&1 &
   pids+=($!) names+=("$name")
 done
 [ ${#pids[@]} -gt 0 ] || { echo "fuzz: no fuzzers in $build" >&2; exit 1; }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Zlib
 #include "shell/uCommandLine.h"
+#include "shell/uPrintable.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -31,6 +32,17 @@ CommandLine Fail(std::string line) {
   return cl;
 }
 
+// Prints the help or the version: 0 once it is written, 1 with a word on
+// stderr when it could not be (a full disk, a closed pipe), so that a
+// script that saves it learns that it has not.
+int Answer(const std::string& text, const char* what) {
+  std::fputs(text.c_str(), stdout);
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+  const int error = errno;
+  std::fprintf(stderr, "stealthbox: cannot write the %s: %s\n", what, std::strerror(error));
+  return 1;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
@@ -50,11 +62,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       if (!joined && i + 1 >= argc) return Fail("option '--seed' needs a number");
       const char* value = joined ? argv[i] + 7 : argv[++i];
       auto seed = ParseSeed(value);
-      if (!seed) return Fail("'" + std::string(value) + "' is not a seed (a whole number from 0 to 18446744073709551615)");
+      if (!seed) return Fail("'" + Printable(value) + "' is not a seed (a whole number from 0 to 18446744073709551615)");
       cl.seed = seed;
       continue;
     }
-    return Fail("unrecognised argument '" + arg + "'");
+    return Fail("unrecognised argument '" + Printable(arg) + "'");
   }
   return cl;
 }
@@ -84,8 +96,8 @@ std::string VersionText() {
 std::optional<int> AnswerCommandLine(const CommandLine& cl) {
   switch (cl.action) {
     case CommandLine::Action::Play: return std::nullopt;
-    case CommandLine::Action::Help: std::fputs(UsageText().c_str(), stdout); return 0;
-    case CommandLine::Action::Version: std::fputs(VersionText().c_str(), stdout); return 0;
+    case CommandLine::Action::Help: return Answer(UsageText(), "help");
+    case CommandLine::Action::Version: return Answer(VersionText(), "version");
     case CommandLine::Action::Error:
       std::fprintf(stderr, "%s\n", cl.error.c_str());
       return 2;

@@ -22,5 +22,6 @@ std::string UsageText();
 std::string VersionText();
 
 // Carries out Help, Version and Error (printing on stdout or stderr); returns the
-// exit code for those, or nothing when the game is to be played.
+// exit code for those (1 when the help or the version could not be written), or
+// nothing when the game is to be played.
 std::optional<int> AnswerCommandLine(const CommandLine& cl);

@@ -6,6 +6,7 @@
 // No such signals to hold: a console's Ctrl+C reaches the engine's own handler.
 void HoldStopSignals() {}
 void ReleaseStopSignals() {}
+bool StopPending() { return false; }
 
 #else
 
@@ -31,6 +32,12 @@ void HoldStopSignals() {
 void ReleaseStopSignals() {
   const sigset_t set = StopSignals();
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+bool StopPending() {
+  sigset_t pending;
+  if (sigpending(&pending) != 0) return false;
+  return sigismember(&pending, SIGINT) == 1 || sigismember(&pending, SIGTERM) == 1;
 }
 
 #endif

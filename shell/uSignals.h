@@ -9,5 +9,9 @@
 void HoldStopSignals();
 
 // Lets them through again, a held one included. Called once the engine has
-// opened its window, by which time it watches for them.
+// opened its window, by which time it watches for them (the project's engine
+// lets them through itself as soon as its start-up begins).
 void ReleaseStopSignals();
+
+// A stop has come and is held.
+bool StopPending();

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: Zlib
 #include "shell/zglHeader.h"
+#include "shell/uLibraryFile.h"
+#include "shell/uPrintable.h"
 #include "shell/uSignals.h"
 
 #include <algorithm>
@@ -16,7 +18,9 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <glob.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,6 +69,11 @@ namespace {
 
 const char* const kLoadErrorText = "Error while loading ZenGL";
 const char* const kLoadErrorCaption = "Error";
+
+// One line on stderr; names and the system's words in it shown printable.
+void Say(const std::string& line) {
+  std::fprintf(stderr, "zglHeader: %s\n", Printable(line, 1000).c_str());
+}
 
 #ifdef _WIN32
 
@@ -152,7 +161,8 @@ void ShowLoadError() {
 void ShowLoadError() {
   std::fprintf(stderr, "%s: %s\n", kLoadErrorCaption, kLoadErrorText);
   std::fflush(stderr);
-  if (!HasDisplay()) return;
+  // A player who has asked the game to stop is not kept waiting on a dialog.
+  if (!HasDisplay() || StopPending()) return;
   // A player who gives up on the dialog can stop the game as any program.
   ReleaseStopSignals();
   if (std::string zenity = FindProgram("zenity"); !zenity.empty()) {
@@ -165,7 +175,9 @@ void ShowLoadError() {
 }
 #endif
 
-std::string ExecutableFolder() {
+// The folder of the running executable, with its trailing '/'; "" when it
+// cannot be told, and then `why` says why.
+std::string ExecutableFolder(std::string& why) {
   std::string path;
 #if defined(__EMSCRIPTEN__)
   // The page's file system holds the game's files at its top, the engine among them.
@@ -174,22 +186,90 @@ std::string ExecutableFolder() {
   char buffer[4096];
   uint32_t size = sizeof buffer;
   if (_NSGetExecutablePath(buffer, &size) == 0) path = buffer;
+  else why = "its path is longer than " + std::to_string(sizeof buffer) + " bytes";
 #else
-  char buffer[4096];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n > 0) path.assign(buffer, size_t(n));
+  // No limit of our own: the system says when a path is past its own.
+  std::vector<char> buffer(4096);
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) {
+      why = std::string("/proc/self/exe: ") + std::strerror(errno);
+      return {};
+    }
+    if (size_t(n) < buffer.size()) {
+      path.assign(buffer.data(), size_t(n));
+      break;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
 #endif
   size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return {};
+  if (slash == std::string::npos) {
+    if (why.empty()) why = "'" + path + "' names no folder";
+    return {};
+  }
   return path.substr(0, slash + 1);
 }
 
-void* TryOpen(const std::string& path) {
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    const char* why = dlerror();
-    std::fprintf(stderr, "zglHeader: %s\n", why ? why : path.c_str());
+// The descriptor of the loaded engine's file, kept open with it: the loader
+// and anything that reads the library's name later (a debugger, the
+// sanitizers' symbolizer) find the very file through it.
+int engineFile = -1;
+
+std::string OpenError(int error) {
+  switch (error) {
+    case ELOOP: return "is a loop of symbolic links";
+    case ENXIO: return "is a socket or a device, not a file";
+    default: return std::strerror(error);
   }
+}
+
+std::string KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a folder";
+  if (S_ISFIFO(mode)) return "is a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device";
+  if (S_ISSOCK(mode)) return "is a socket";
+  return "is not a regular file";
+}
+
+// Opens one candidate: once, without waiting (a FIFO would wait for a
+// writer), checked whole on that descriptor and handed to the loader through
+// it, so that no other file can stand in between the check and the loading.
+// Null if it is not there (`missing`) or is refused, which is said on stderr.
+void* TryOpen(const std::string& path, bool& missing) {
+  missing = false;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    missing = errno == ENOENT || errno == ENOTDIR;
+    if (!missing) Say("passed over " + path + ": " + OpenError(errno));
+    return nullptr;
+  }
+  struct stat info;
+  std::string why = fstat(fd, &info) != 0 ? std::strerror(errno)
+                    : !S_ISREG(info.st_mode) ? KindOf(info.st_mode)
+                                             : CheckLibraryFile(fd);
+  if (!why.empty()) {
+    Say("passed over " + path + ": " + why);
+    close(fd);
+    return nullptr;
+  }
+  // The loader opens /proc/<pid>/fd/<n>: the checked file itself, whatever
+  // has been put under its name since. (Through the pid, not "self", so that
+  // other programs that are handed the name read the same file.) A system
+  // without /proc leaves only the name to hand over; the executable's folder
+  // is unknown there too, so only the library search's folders are tried.
+  const std::string own = "/proc/" + std::to_string(getpid()) + "/fd/" + std::to_string(fd);
+  const bool throughDescriptor = access(own.c_str(), F_OK) == 0;
+  void* handle = dlopen((throughDescriptor ? own : path).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* error = dlerror();
+    std::string said = error ? error : "the loader refused it";
+    if (said.rfind(own + ": ", 0) == 0) said.erase(0, own.size() + 2);
+    Say("cannot load " + path + ": " + said);
+    close(fd);
+    return nullptr;
+  }
+  engineFile = fd;
   return handle;
 }
 
@@ -260,24 +340,39 @@ std::vector<std::string> LibraryFolders() {
 // search by full path. A bare name is never handed to dlopen: its search
 // would follow an empty or relative LD_LIBRARY_PATH entry into the working
 // directory, and merely opening a library there runs its code. A name with
-// a slash is taken as the caller's own path.
+// a slash is taken as the caller's own path. A copy that is there but
+// refused is passed over like a missing one.
 void* OpenLibrary(const std::string& name) {
   std::string file = zgl::PlatformLibraryName(name);
-  if (file.find('/') != std::string::npos) return TryOpen(file);
+  bool missing = false;
+  if (file.find('/') != std::string::npos) {
+    void* handle = TryOpen(file, missing);
+    if (missing) Say("no " + file);
+    return handle;
+  }
   std::vector<std::string> folders = LibraryFolders();
-  if (std::string own = ExecutableFolder(); !own.empty()) folders.insert(folders.begin(), own);
+  std::string whyNoFolder;
+  const std::string own = ExecutableFolder(whyNoFolder);
+  if (!own.empty()) folders.insert(folders.begin(), own);
   for (const std::string& folder : folders) {
     std::string path = folder + (folder.back() == '/' ? "" : "/") + file;
-    if (access(path.c_str(), F_OK) != 0) continue;
-    if (void* handle = TryOpen(path)) return handle;
+    if (void* handle = TryOpen(path, missing)) return handle;
   }
-  std::fprintf(stderr, "zglHeader: no %s beside the executable or in the system's library folders\n", file.c_str());
+  if (own.empty())
+    Say("cannot tell the executable's own folder (" + whyNoFolder + "), so none beside it; no usable " + file +
+        " in the system's library folders either");
+  else
+    Say("no usable " + file + " beside the executable or in the system's library folders");
   return nullptr;
 }
 
 void* FindSymbol(void* handle, const char* name) { return dlsym(handle, name); }
 
-void CloseLibrary(void* handle) { dlclose(handle); }
+void CloseLibrary(void* handle) {
+  dlclose(handle);
+  if (engineFile >= 0) close(engineFile);
+  engineFile = -1;
+}
 
 #endif
 
@@ -285,7 +380,7 @@ template <class Proc>
 bool Bind(void* library, const char* name, Proc& entry) {
   void* symbol = FindSymbol(library, name);
   entry = reinterpret_cast<Proc>(symbol);
-  if (!symbol) std::fprintf(stderr, "zglHeader: the engine library lacks the entry point %s\n", name);
+  if (!symbol) Say(std::string("the engine library lacks the entry point ") + name);
   return symbol != nullptr;
 }
 

@@ -2,9 +2,14 @@
 // The game as a player meets it: the real stealthbox executable and the real
 // engine library, in a window on a private Xvfb server, driven by real key and
 // pointer events and judged by the pixels it draws.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -167,7 +172,7 @@ class PlayTest : public ::testing::Test {
     o.env["LSAN_OPTIONS"] = o.env["LSAN_OPTIONS"] + (o.env["LSAN_OPTIONS"].empty() ? "" : ":") + "exitcode=0";
     for (auto& [k, v] : extraEnv) o.env[k] = v;
     o.cwd = cwd_;
-    o.stdoutPath = *work_ / "stdout.txt";
+    o.stdoutPath = stdoutPath_.empty() ? *work_ / "stdout.txt" : stdoutPath_;
     o.stderrPath = *work_ / "stderr.txt";
     game_ = Process(o);
   }
@@ -276,6 +281,7 @@ class PlayTest : public ::testing::Test {
   std::vector<std::pair<std::string, Picture>> kept_;
   std::vector<std::string> launcher_ = LauncherWords();
   milliseconds firstFramePatience_ = 60s;
+  std::string stdoutPath_;  // where the game's standard output goes, when not to a file of the test's
 };
 
 // ---------------------------------------------------------------------------
@@ -607,6 +613,14 @@ TEST_F(PlayTest, CommandLineAnswersOrRefusesWithoutAWindowAndNoArgumentStillPlay
   for (const char* item : {"W A S D", "mouse", "E ", "--seed N", "--version"})
     EXPECT_NE(help.find(item), std::string::npos) << "the help lacks " << item << ":\n" << help;
 
+  // Where nothing fits (a full disk): the help and the version are not written, and say so.
+  stdoutPath_ = "/dev/full";
+  for (const char* arg : {"--help", "--version"}) {
+    EXPECT_EQ(run(arg), "exit code 1") << arg;
+    EXPECT_NE(Stderr().find("stealthbox: cannot write the "), std::string::npos) << arg << ": " << Stderr();
+  }
+  stdoutPath_.clear();
+
   EXPECT_EQ(run("--fullscreen"), "exit code 2");
   const std::string err = Stderr();
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "one line:\n" << err;
@@ -727,6 +741,24 @@ TEST_F(EngineLoadTest, EngineLackingAnOperationCountsAsMissing) {
   LoadFailure f = RunToFailure(in.exe, false, {{"PLANTED_ENGINE_MARKER", marker}});
   ExpectLoadError(f);
   EXPECT_EQ(ReadFile(marker).find("zgl_Init"), std::string::npos) << "called through a half table";
+}
+
+// An interrupted copy or a full disk leaves the engine cut short; a FIFO in its place would
+// keep open() waiting: the message and exit code 1 all the same, never a signal or a hang.
+TEST_F(EngineLoadTest, EngineCutShortOrAFifoInItsPlaceGivesTheMessageNeverASignalOrAHang) {
+  const std::string whole = ReadFile(kBinDir + "/" + kEngineFile);
+  ASSERT_GT(whole.size(), 100000u);
+  for (size_t bytes : {whole.size() / 20, whole.size() / 2, whole.size() - 1}) {
+    SCOPED_TRACE(std::to_string(bytes) + " of its " + std::to_string(whole.size()) + " bytes");
+    Install in = CopyGame(*work_ / ("cut-" + std::to_string(bytes)), false, true);
+    std::ofstream(in.bin + "/" + kEngineFile, std::ios::binary) << whole.substr(0, bytes);
+    ExpectLoadError(RunToFailure(in.exe, true));
+    EXPECT_NE(Stderr().find("is cut short"), std::string::npos) << Stderr();
+  }
+  Install in = CopyGame(*work_ / "fifo", false, true);
+  ASSERT_EQ(mkfifo((in.bin + "/" + kEngineFile).c_str(), 0644), 0);
+  ExpectLoadError(RunToFailure(in.exe, true));
+  EXPECT_NE(Stderr().find(kEngineFile + ": is a FIFO"), std::string::npos) << Stderr();
 }
 
 // ---------------------------------------------------------------------------
@@ -956,6 +988,43 @@ TEST_F(EarlyStopTest, SigtermAtAnyMomentOfStartUpEndsWithExitCodeZero) {
   }
 }
 
+// A display that takes the connection and never answers (a dead ssh -X tunnel, a frozen
+// X server): a stop still ends the game, with a word and a failing exit code, within a second.
+TEST_F(EarlyStopTest, AStopEndsTheGameWithinASecondWhenTheDisplayNeverAnswers) {
+  // A silent server on the TCP port of a display number nobody uses.
+  const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(server, 0);
+  int number = 0;
+  for (int n = 150; n < 250 && !number; ++n) {
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(uint16_t(6000 + n));
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(server, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0) number = n;
+  }
+  ASSERT_NE(number, 0) << "no free port for a display";
+  ASSERT_EQ(listen(server, 4), 0);
+  for (int sig : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(strsignal(sig));
+    Start(kBinDir + "/stealthbox", false, {{"DISPLAY", "127.0.0.1:" + std::to_string(number)}});
+    pollfd waiting{server, POLLIN, 0};
+    ASSERT_EQ(poll(&waiting, 1, 30000), 1) << "the game never connected\n" << Stderr();
+    const int connection = accept(server, nullptr, nullptr);
+    ASSERT_GE(connection, 0);
+    const auto stopped = Clock::now();
+    game_.Signal(sig);
+    auto st = game_.Wait(10s);
+    const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - stopped);
+    close(connection);
+    ASSERT_TRUE(st) << "still running 10 s after the stop";
+    EXPECT_TRUE(st->exited && st->code != 0) << st->Describe();
+    EXPECT_LT(took, 1000ms) << "from the stop to the end";
+    EXPECT_NE(Stderr().find("did not answer"), std::string::npos) << Stderr();
+    game_.KillGroup();
+  }
+  close(server);
+}
+
 // ---------------------------------------------------------------------------
 // Minimised and restored: the game goes on unseen and shows where it is now
 
@@ -1085,6 +1154,25 @@ TEST_F(WindowsPlayTest, ZenGLOnlyInTheWorkingFolderIsNeverLoaded) {
   Install in = CopyGame(*work_ / "game", false, true);
   for (auto& file : kRuntimeFiles) fs::copy_file(kBinDir + "/" + file, cwd_ + "/" + file);
   fs::copy_file(kBinDir + "/" + kEngineFile, cwd_ + "/" + kEngineFile);
+  ExpectRefusal(in.exe);
+}
+
+// Wine's loader refuses a ZenGL.dll cut inside the image it maps, and the game says so. (Cut by
+// one byte only, a DLL loses the end of its COFF symbol table, which nobody maps: it plays.)
+TEST_F(WindowsPlayTest, ZenGLCutShortIsRefusedWithTheMessageBox) {
+  const std::string whole = ReadFile(kBinDir + "/" + kEngineFile);
+  ASSERT_GT(whole.size(), 100000u);
+  for (size_t bytes : {size_t(10000), whole.size() / 20, whole.size() / 2}) {
+    SCOPED_TRACE(std::to_string(bytes) + " of its " + std::to_string(whole.size()) + " bytes");
+    Install in = CopyGame(*work_ / ("cut-" + std::to_string(bytes)), false, true);
+    std::ofstream(in.bin + "/" + kEngineFile, std::ios::binary) << whole.substr(0, bytes);
+    ExpectRefusal(in.exe);
+  }
+}
+
+TEST_F(WindowsPlayTest, AFifoInPlaceOfZenGLIsRefused) {
+  Install in = CopyGame(*work_ / "game", false, true);
+  ASSERT_EQ(mkfifo((in.bin + "/" + kEngineFile).c_str(), 0644), 0);
   ExpectRefusal(in.exe);
 }
 

@@ -1,16 +1,25 @@
 // SPDX-License-Identifier: Zlib
 // Loading: asset names as the game writes them, the font description's
 // grammar, images with and without alpha, and every kind of bad input
-// (missing and corrupt files, malformed fonts, null handles): a null result
-// or nothing drawn, one line on stderr, never a crash.
+// (missing and corrupt files, malformed fonts, null handles, FIFOs and folders
+// under an asset's name, other formats and huge sizes under a PNG's): a null
+// result or nothing drawn, one line on stderr, never a crash, a hang or much
+// memory.
 #ifndef _WIN32
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 #include "assetPath.h"
+#include "assets.h"
 #include "engineTestSupport.h"
 #include "fontFile.h"
 
@@ -70,6 +79,8 @@ TEST(FontFile, RejectsEveryMalformedFile) {
       {"absolute page, backslash", "zfi 1\npage \\etc\\p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
       {"drive letter", "zfi 1\npage C:p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
       {"page climbing out", "zfi 1\npage ../p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"page name with a control character", "zfi 1\npage p\rq.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
+      {"page name with an escape", "zfi 1\npage \x1b[2J.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
       {"page climbing out midway", "zfi 1\npage a\\..\\..\\p.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n"},
       {"line 0", "zfi 1\npage p.png\nline 0\nglyph 65 0 0 8 12 0 2 9\n"},
       {"line 1025", "zfi 1\npage p.png\nline 1025\nglyph 65 0 0 8 12 0 2 9\n"},
@@ -118,6 +129,15 @@ class InTempDir {
   std::filesystem::path old_;
 };
 
+// Where OpenAsset found the name, if anywhere.
+std::optional<std::string> Found(std::string_view name, const std::string& exeDir, std::string* notes = nullptr) {
+  std::string said;
+  engine::AssetFile file = engine::OpenAsset(name, exeDir, said);
+  if (notes) *notes = said;
+  if (!file) return std::nullopt;
+  return file.path();
+}
+
 TEST(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
   EXPECT_EQ(engine::MapAssetName("Data\\Angle.png"), "Data/Angle.png");
   EXPECT_EQ(engine::DirName("/a/b/c.png"), "/a/b");
@@ -128,15 +148,17 @@ TEST(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
   TempDir exe;
   std::filesystem::create_directories(exe.File("Data"));
   exe.Write("Data/a.png", "exe");
-  EXPECT_EQ(engine::ResolveAsset("Data\\a.png", exe.Path()), exe.File("Data/a.png"));
+  EXPECT_EQ(Found("Data\\a.png", exe.Path()), exe.File("Data/a.png"));
   std::filesystem::create_directories("Data");
   here.dir.Write("Data/a.png", "cwd");
-  EXPECT_EQ(engine::ResolveAsset("Data\\a.png", exe.Path()), "Data/a.png") << "the working directory wins";
-  EXPECT_EQ(engine::ResolveAsset("Data\\missing.png", exe.Path()), std::nullopt);
-  EXPECT_EQ(engine::ResolveAsset("Data", exe.Path()), std::nullopt) << "a folder is not an asset";
-  EXPECT_EQ(engine::ResolveAsset("", exe.Path()), std::nullopt);
+  EXPECT_EQ(Found("Data\\a.png", exe.Path()), "Data/a.png") << "the working directory wins";
+  EXPECT_EQ(Found("Data\\missing.png", exe.Path()), std::nullopt);
+  std::string notes;
+  EXPECT_EQ(Found("Data", exe.Path(), &notes), std::nullopt) << "a folder is not an asset";
+  EXPECT_EQ(notes, "here: is a folder; beside the executable: is a folder");
+  EXPECT_EQ(Found("", exe.Path()), std::nullopt);
   // (Windows' own backslashes come back as slashes, which it reads alike.)
-  EXPECT_EQ(engine::ResolveAsset(exe.File("Data/a.png"), ""), engine::MapAssetName(exe.File("Data/a.png")))
+  EXPECT_EQ(Found(exe.File("Data/a.png"), ""), engine::MapAssetName(exe.File("Data/a.png")))
       << "absolute as given";
 #if defined(_WIN32)
   EXPECT_FALSE(engine::ExecutableDir().empty());
@@ -165,7 +187,7 @@ TEST(AssetPath, AFileThatCannotBeReadFallsThroughLikeAMissingOne) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-    _exit(engine::ResolveAsset("Data\\a.png", exe.Path()) == exe.File("Data/a.png") ? 0 : 1);
+    _exit(Found("Data\\a.png", exe.Path()) == exe.File("Data/a.png") ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -174,6 +196,97 @@ TEST(AssetPath, AFileThatCannotBeReadFallsThroughLikeAMissingOne) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the unreadable copy in the working directory hid the one beside the executable";
 }
 #endif
+
+#ifndef _WIN32
+// Runs `work` in a child process and returns what it returned; nothing when it
+// had not finished within a generous deadline. A load that waits forever (on a
+// FIFO without a writer) fails the test instead of hanging it.
+std::optional<std::string> WithinDeadline(const std::function<std::string()>& work) {
+  int out[2];
+  if (pipe(out) != 0) return std::nullopt;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(out[0]);
+    const std::string said = work();
+    for (size_t at = 0; at < said.size();) {
+      const ssize_t n = write(out[1], said.data() + at, said.size() - at);
+      if (n <= 0) _exit(1);
+      at += size_t(n);
+    }
+    _exit(0);
+  }
+  close(out[1]);
+  std::string said;
+  bool ended = false;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (child > 0 && !ended && std::chrono::steady_clock::now() < until) {
+    pollfd ready{out[0], POLLIN, 0};
+    if (poll(&ready, 1, 100) <= 0) continue;
+    char buffer[4096];
+    const ssize_t n = read(out[0], buffer, sizeof buffer);
+    if (n > 0) said.append(buffer, size_t(n));
+    ended = n == 0;
+  }
+  close(out[0]);
+  if (child > 0 && !ended) kill(child, SIGKILL);
+  int status = 0;
+  if (child <= 0 || waitpid(child, &status, 0) != child || !ended || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0)
+    return std::nullopt;
+  return said;
+}
+
+TEST(AssetPath, AFifoOrALinkLoopIsPassedOverWithoutWaitingAndSaysWhatItIs) {
+  InTempDir here;
+  TempDir exe;
+  std::filesystem::create_directories(exe.File("Data"));
+  std::filesystem::create_directories("Data");
+  exe.Write("Data/a.png", "exe");
+  ASSERT_EQ(mkfifo("Data/a.png", 0644), 0);
+  std::filesystem::create_symlink("loop2", "Data/loop1");
+  std::filesystem::create_symlink("loop1", "Data/loop2");
+  for (const auto& [name, expected] :
+       {std::pair<std::string, std::string>{"Data\\a.png", exe.File("Data/a.png") + " | here: is a FIFO"},
+        {"Data\\loop1", "none | here: is a loop of symbolic links; beside the executable: no such file"}}) {
+    const auto found = WithinDeadline([&] {
+      std::string notes;
+      return Found(name, exe.Path(), &notes).value_or("none") + " | " + notes;
+    });
+    ASSERT_TRUE(found) << name << ": still waiting after 30 s";
+    EXPECT_EQ(*found, expected);
+  }
+}
+#endif
+
+std::string BigEndian(uint32_t v) {
+  return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+// A PNG's signature and image header of w x h pixels, its checksum right, and
+// no pixels at all: what a decoder takes the image's size from.
+std::string PngHeader(uint32_t w, uint32_t h) {
+  const std::string header = "IHDR" + BigEndian(w) + BigEndian(h) + std::string("\x08\x06\0\0\0", 5);
+  return "\x89PNG\r\n\x1a\n" + BigEndian(13) + header + BigEndian(SDL_crc32(0, header.data(), header.size())) +
+         BigEndian(0) + "IEND" + BigEndian(SDL_crc32(0, "IEND", 4));
+}
+
+TEST(PngHeader, TheSizeIsJudgedFromTheFirstBytes) {
+  auto check = [](const std::string& bytes, int largest = engine::kMaxTextureSide) {
+    return engine::CheckPngHeader(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), largest,
+                                  largest);
+  };
+  EXPECT_EQ(check(PngHeader(1, 1)), "");
+  EXPECT_EQ(check(PngHeader(4096, 4096)), "");
+  EXPECT_THAT(check(PngHeader(4097, 1)), HasSubstr("4097 x 1 pixels, larger than the largest texture (4096 x 4096)"));
+  EXPECT_NE(check(PngHeader(64, 64), 32), "") << "the renderer's own limit, when smaller";
+  EXPECT_NE(check(PngHeader(0, 16)), "");
+  EXPECT_NE(check(PngHeader(16, 0x80000000u)), "");
+  EXPECT_NE(check(PngHeader(16, 16).substr(0, engine::kPngHeaderBytes - 1)), "") << "cut inside the header";
+  std::string other = PngHeader(16, 16);
+  other.replace(12, 4, "IDAT");
+  EXPECT_NE(check(other), "") << "the image header must come first";
+  EXPECT_EQ(check("GIF89a\x10\0\x10\0 and the rest of a GIF"), "not a PNG image");
+}
 
 uint32_t PixelOf(SDL_Surface* s, int x, int y) {
   return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch)[x];
@@ -267,6 +380,8 @@ TEST_F(Loading, MissingOrCorruptImageIsNullWithOneLineNamingIt) {
     EXPECT_THAT(err, HasSubstr(name));
     EXPECT_EQ(Lines(err), 1) << err;
   }
+  const std::string err = Stderr([] { tex_LoadFromFile("folder.png", zgl::kNoColorKey, 0x432); });
+  EXPECT_THAT(err, HasSubstr("'folder.png': here: is a folder")) << "not \"no such file\"";
 }
 
 TEST_F(Loading, AFontAndItsPage) {
@@ -292,9 +407,11 @@ TEST_F(Loading, BadFontsAreNullWithOneLine) {
   here.dir.Write("outside.zfi", "zfi 1\npage small.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n");
   here.dir.Write("corruptpage.zfi", "zfi 1\npage good.zfi\nline 16\nglyph 65 0 0 8 12 0 2 9\n");
   here.dir.Write("huge.zfi", std::string(engine::kMaxFontFileBytes + 10, '#'));
+  here.dir.Write("folderpage.zfi", "zfi 1\npage folder.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n");
+  std::filesystem::create_directories("folder.png");
   const int texturesBefore = Core().assets.TextureCount();
   for (const char* name : {"missing.zfi", "malformed.zfi", "nopage.zfi", "outside.zfi", "corruptpage.zfi",
-                           "huge.zfi"}) {
+                           "huge.zfi", "folderpage.zfi"}) {
     Font* f = reinterpret_cast<Font*>(1);
     const std::string err = Stderr([&] { f = font_LoadFromFile(name); });
     EXPECT_EQ(f, nullptr) << name;
@@ -302,6 +419,81 @@ TEST_F(Loading, BadFontsAreNullWithOneLine) {
     EXPECT_EQ(Lines(err), 1) << err;
   }
   EXPECT_EQ(Core().assets.TextureCount(), texturesBefore) << "no page kept for a rejected font";
+  EXPECT_THAT(Stderr([] { font_LoadFromFile("folderpage.zfi"); }), HasSubstr("page 'folder.png': is a folder"));
+}
+
+#ifndef _WIN32
+TEST_F(Loading, AFifoUnderAnAssetsOrAPagesNameIsRefusedWithoutWaiting) {
+  InTempDir here;
+  for (const char* fifo : {"fifo.png", "fifo.zfi", "fifopage.png"}) ASSERT_EQ(mkfifo(fifo, 0644), 0);
+  here.dir.Write("page.zfi", "zfi 1\npage fifopage.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n");
+  for (const char* name : {"fifo.png", "fifo.zfi", "page.zfi"}) {
+    const bool font = std::string(name).ends_with(".zfi");
+    const auto err = WithinDeadline([&] {
+      return Stderr([&] {
+        const bool loaded = font ? font_LoadFromFile(name) != nullptr
+                                 : tex_LoadFromFile(name, zgl::kNoColorKey, 0x432) != nullptr;
+        if (loaded) std::fputs("ZenGL: loaded after all\n", stderr);
+      });
+    });
+    ASSERT_TRUE(err) << name << ": still waiting after 30 s";
+    EXPECT_THAT(*err, HasSubstr("is a FIFO")) << name;
+    EXPECT_EQ(Lines(*err), 1) << *err;
+  }
+}
+#endif
+
+TEST_F(Loading, OnlyPngsNoLargerThanATextureAndNeverTheMemoryOfAHugeOne) {
+  InTempDir here;
+  // Images of other kinds that a decoder of every format would take, one of them huge.
+  here.dir.Write("svg.png", "<svg xmlns='http://www.w3.org/2000/svg' width='16000' height='16000'>"
+                            "<rect width='16000' height='16000' fill='red'/></svg>");
+  SDL_Surface* small = SDL_CreateRGBSurfaceWithFormat(0, 8, 8, 32, SDL_PIXELFORMAT_ARGB8888);
+  ASSERT_NE(small, nullptr);
+  SDL_FillRect(small, nullptr, 0xFF336699);
+  ASSERT_EQ(SDL_SaveBMP(small, "bmp.png"), 0);
+  std::vector<std::string> refused = {"svg.png", "bmp.png", "huge.png", "wide.png", "tall.png"};
+  if (IMG_SaveJPG(small, "jpeg.png", 90) == 0) refused.push_back("jpeg.png");
+  SDL_FreeSurface(small);
+  // 1.6 GB of pixels by its header, and a decoder takes their memory before it finds none.
+  here.dir.Write("huge.png", PngHeader(20000, 20000));
+  enginetest::SavePng("wide.png", engine::kMaxTextureSide + 1, 1, [](int, int) { return 0xFF808080u; });
+  enginetest::SavePng("tall.png", 1, engine::kMaxTextureSide + 1, [](int, int) { return 0xFF808080u; });
+  enginetest::SavePng("widest.png", engine::kMaxTextureSide, 1, [](int, int) { return 0xFF808080u; });
+
+  for (const std::string& name : refused) {
+    Texture* t = reinterpret_cast<Texture*>(1);
+    const std::string err = Stderr([&] { t = tex_LoadFromFile(name.c_str(), zgl::kNoColorKey, 0x432); });
+    EXPECT_EQ(t, nullptr) << name;
+    const bool other = name == "svg.png" || name == "bmp.png" || name == "jpeg.png";
+    EXPECT_THAT(err, HasSubstr(other ? "'" + name + "': not a PNG image" : "larger than the largest texture")) << err;
+  }
+  Texture* widest = tex_LoadFromFile("widest.png", zgl::kNoColorKey, 0x432);
+  ASSERT_NE(widest, nullptr) << "as large as a texture may be";
+  EXPECT_EQ(widest->width, engine::kMaxTextureSide);
+#ifndef _WIN32
+  rusage usage{};
+  ASSERT_EQ(getrusage(RUSAGE_SELF, &usage), 0);
+  EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "the test's peak memory, KiB";
+#endif
+}
+
+TEST_F(Loading, WhatAFileSaysIsShownPrintableAndALongNameKeepsTheReason) {
+  InTempDir here;
+  // A stranger's font whose unknown keyword would set the terminal's title and clear it.
+  here.dir.Write("escape.zfi", "zfi 1\n\x1b]0;owned\x07\x1b[2J p.png\n");
+  std::string err = Stderr([] { EXPECT_EQ(font_LoadFromFile("escape.zfi"), nullptr); });
+  EXPECT_EQ(err.find_first_of("\x1b\x07"), std::string::npos) << "raw control characters on the terminal";
+  EXPECT_THAT(err, HasSubstr("unknown keyword '\\x1b]0;owned\\x07\\x1b[2J'"));
+
+  std::string name = "Data";
+  while (name.size() < 3000) name += "\\folder";
+  name += "\\Angle.png";
+  err = Stderr([&] { EXPECT_EQ(tex_LoadFromFile(name.c_str(), zgl::kNoColorKey, 0x432), nullptr); });
+  EXPECT_THAT(err, testing::EndsWith("': no such file here or beside the executable\n"));
+  EXPECT_THAT(err, HasSubstr("tex_LoadFromFile: cannot load 'Data\\folder"));
+  EXPECT_LT(err.size(), 400u) << "the name is cut, not the reason";
+  EXPECT_EQ(Lines(err), 1);
 }
 
 TEST_F(Loading, NullHandlesAndNullArgumentsAreHarmless) {

@@ -4,6 +4,9 @@
 // the loop must end cleanly on a closed window or a signal.
 #include <algorithm>
 #include <csignal>
+#ifndef _WIN32
+#include <pthread.h>
+#endif
 #include <utility>
 #include <vector>
 
@@ -290,6 +293,26 @@ TEST_F(Loop, StopsOnSigtermAndSigint) {
 #endif
   }
 }
+
+#ifndef _WIN32
+// The game holds the stop signals until the engine watches for them: one that came
+// meanwhile ends the run before any window or callback, and the hold is back after.
+TEST_F(Loop, AStopHeldUntilTheLoopStartsEndsItBeforeTheWindowOpens) {
+  sigset_t term, held;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, nullptr), 0);
+  std::raise(SIGTERM);
+  EXPECT_EQ(Core().Run(gLoop.clock, 0), "");
+  EXPECT_EQ(gLoop.loads + gLoop.draws + gLoop.ticks + gLoop.exits, 0) << "a callback ran";
+  EXPECT_EQ(Core().Window(), nullptr);
+  sigpending(&held);
+  EXPECT_FALSE(sigismember(&held, SIGTERM)) << "the stop was not taken";
+  pthread_sigmask(SIG_BLOCK, nullptr, &held);
+  EXPECT_TRUE(sigismember(&held, SIGTERM)) << "the hold was not given back";
+  pthread_sigmask(SIG_UNBLOCK, &term, nullptr);
+}
+#endif
 
 TEST(Pacing, PeriodFollowsTheDisplay) {
   EXPECT_EQ(engine::PacingPeriod(kNs, false, 0), kNs / 60) << "no vsync: 60 a second";

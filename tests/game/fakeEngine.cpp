@@ -49,7 +49,10 @@ __attribute__((constructor)) void OpenLog() {
   logFile = std::fopen(path, "a");
   Dl_info info{};
   dladdr(reinterpret_cast<void*>(&OpenLog), &info);
-  Log(std::string("loaded ") + (info.dli_fname ? info.dli_fname : "?"));
+  // The game hands the loader /proc/<pid>/fd/<n> of the file it checked: the file's own path is that link's.
+  char file[4096];
+  const bool known = info.dli_fname && realpath(info.dli_fname, file);
+  Log(std::string("loaded ") + (known ? file : "?"));
 }
 #endif
 

@@ -4,14 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -93,7 +101,11 @@ class StealthRun : public ::testing::Test {
     for (const char* dir : {"exe", "cwd", "sys"}) fs::create_directory(root / dir);
     fs::copy_file(STEALTHBOX_PATH, root / "exe" / "stealthbox");
   }
-  void TearDown() override { fs::remove_all(root); }
+  void TearDown() override {
+    // The deep folders are past what a path may name: GNU rm walks them by descriptor.
+    const std::string rm = "rm -rf '" + root.string() + "'";
+    if (std::system(rm.c_str()) != 0) fs::remove_all(root);
+  }
 
   void PlaceLibrary(const char* dir, const char* from = FAKE_LIB_PATH) {
     fs::copy_file(from, root / dir / "libZenGL.so");
@@ -101,12 +113,15 @@ class StealthRun : public ::testing::Test {
 
   struct Result {
     int exitCode = -1;
+    int signal = 0;  // the one that ended it (SIGKILL at the deadline), if one did
     std::string err, log;
   };
 
   // No display, so that a failure never waits for a dialog; the double logs
-  // to a file and runs a few ticks.
-  Result Run(const std::vector<std::string>& extraEnv = {}) {
+  // to a file and runs a few ticks. With `deepFolders`, the executable is
+  // started from a copy that many long folders down, past the length of path
+  // the system can tell.
+  Result Run(const std::vector<std::string>& extraEnv = {}, int deepFolders = 0) {
     std::vector<std::string> env = {"FAKE_ZGL_LOG=" + (root / "log").string(), "FAKE_ZGL_TICKS=3"};
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     const char* path = std::getenv("PATH");
@@ -124,13 +139,35 @@ class StealthRun : public ::testing::Test {
       if (err < 0 || null < 0 || chdir(cwd.c_str()) != 0) _exit(126);
       dup2(err, 2);
       dup2(null, 1);
-      char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
-      execve(exe.c_str(), argv, envp.data());
+      std::string started = exe;
+      if (deepFolders > 0) {
+        // One folder at a time, each reached from the last: no path here is ever that long.
+        const std::string folder(200, 'd');
+        for (int i = 0; i < deepFolders; ++i)
+          if ((mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) || chdir(folder.c_str()) != 0) _exit(126);
+        std::ifstream in(exe, std::ios::binary);
+        std::ofstream("stealthbox", std::ios::binary) << in.rdbuf();
+        if (chmod("stealthbox", 0755) != 0) _exit(126);
+        started = "./stealthbox";
+      }
+      char* argv[] = {const_cast<char*>(started.c_str()), nullptr};
+      execve(started.c_str(), argv, envp.data());
       _exit(127);
     }
     Result r;
     int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+    // A generous deadline: a game that waits on a file fails here instead of hanging the test.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > until) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
     r.err = ReadFile(errPath);
     r.log = ReadFile(root / "log");
     return r;
@@ -205,6 +242,74 @@ TEST_F(StealthRun, LibraryBesideTheExecutableComesFirstAndStartsUpInOrder) {
   }
   EXPECT_EQ(Count(r.log, "tex_LoadFromFile("), 13u) << "the materials are loaded once";
   EXPECT_EQ(Count(r.log, "key_ClearState()\nmouse_ClearState()\npr2d_Rect(0,0,800,600,13619151,240,65536)"), 3u);
+}
+
+// What an interrupted copy, a full disk or a stranger leaves under the engine's
+// name: refused before the system's loader maps it (a cut library would fault
+// inside the loader), like a missing one, with what is wrong said. (The play
+// tests cut the real engine at 5 %, 50 % and one byte short, and put a FIFO there.)
+TEST_F(StealthRun, ADamagedEngineIsRefusedLikeAMissingOne) {
+  std::string whole;
+  {
+    std::ifstream in(FAKE_LIB_PATH, std::ios::binary);
+    whole.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_GT(whole.size(), 10000u);
+  std::string otherMachine = whole, otherWordSize = whole;
+  otherMachine[18] = char(otherMachine[18] ^ 0x7F);  // e_machine, low byte
+  otherWordSize[4] = otherWordSize[4] == 2 ? 1 : 2;   // EI_CLASS
+  const struct {
+    const char* what;
+    std::string bytes;
+    const char* said;
+  } cases[] = {
+      {"its first 10000 bytes", whole.substr(0, 10000), "is cut short"},
+      {"one byte short", whole.substr(0, whole.size() - 1), "is cut short"},
+      {"empty", "", "is cut short"},
+      {"another machine's", otherMachine, "is built for another machine"},
+      {"another word size's", otherWordSize, "is built for another machine"},
+      {"not a library", "#!/bin/sh\necho planted\n", "is not a shared library"},
+  };
+  const fs::path lib = root / "exe" / "libZenGL.so";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(lib);
+    std::ofstream(lib, std::ios::binary) << c.bytes;
+    Result r = Run();
+    EXPECT_EQ(r.signal, 0) << strsignal(r.signal);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(Count(r.err, kMessage), 1u) << r.err;
+    EXPECT_NE(r.err.find("passed over " + lib.string() + ": " + c.said), std::string::npos) << r.err;
+    EXPECT_EQ(r.log, "") << "the library ran";
+  }
+  fs::remove(lib);
+  fs::create_directory(lib);
+  Result r = Run();
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.err.find(lib.string() + ": is a folder"), std::string::npos) << r.err;
+  // Refused like a missing one: the system's search goes on.
+  fs::remove(lib);
+  std::ofstream(lib, std::ios::binary) << whole.substr(0, whole.size() / 2);
+  PlaceLibrary("sys");
+  r = Run({"LD_LIBRARY_PATH=" + (root / "sys").string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(LogLines(r.log).at(0), "loaded " + (root / "sys" / "libZenGL.so").string());
+}
+
+// When the executable's own folder cannot be told, the message says so and why,
+// and the system's folders are still searched.
+TEST_F(StealthRun, AnOwnFolderPastThePathLimitIsSaidAndTheSystemSearchGoesOn) {
+  constexpr int kDeep = 24;  // 24 folders of 200 characters: past the 4096 of a path
+  Result r = Run({}, kDeep);
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.err.find("cannot tell the executable's own folder (/proc/self/exe: " + std::string(strerror(ENAMETOOLONG))),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("beside the executable or"), std::string::npos) << "not what went wrong: " << r.err;
+  PlaceLibrary("sys");
+  r = Run({"LD_LIBRARY_PATH=" + (root / "sys").string()}, kDeep);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(LogLines(r.log).at(0), "loaded " + (root / "sys" / "libZenGL.so").string());
 }
 
 // An empty or relative LD_LIBRARY_PATH entry stands for the working folder:

@@ -3,6 +3,7 @@
 #include "scene.h"
 #include "shell/uCommandLine.h"
 #include "shell/uMaterials.h"
+#include "shell/uPrintable.h"
 #include "shell/uShell.h"
 
 namespace {
@@ -107,6 +108,35 @@ TEST(CommandLineTest, TakesHelpVersionAndSeedAndRefusesAnythingElse) {
     EXPECT_EQ(AnswerCommandLine(cl), 2);
   }
   EXPECT_NE(parse({"--fullscreen"}).error.find("'--fullscreen'"), std::string::npos);
+  EXPECT_NE(parse({"--\x1b[2J"}).error.find("'--\\x1b[2J'"), std::string::npos) << "shown escaped";
+}
+
+// What a stranger's file or folder name can hold, as a terminal is shown it.
+TEST(PrintableTest, EscapesControlsAndBrokenUtf8AndCutsTheMiddleOnly) {
+  EXPECT_EQ(Printable("Data\\Angle.png"), "Data\\Angle.png");
+  EXPECT_EQ(Printable("caf\xC3\xA9 \xF0\x9F\x98\x80"), "caf\xC3\xA9 \xF0\x9F\x98\x80") << "UTF-8 stays";
+  EXPECT_EQ(Printable("a\x1b[2Jb\tc\nd\x7F"), "a\\x1b[2Jb\\x09c\\x0ad\\x7f");
+  EXPECT_EQ(Printable("\xC2\x9B" "31m"), "\\xc2\\x9b" "31m") << "a C1 control, as UTF-8";
+  EXPECT_EQ(Printable("\xFF\xC3(\xE0\x80\x80\xED\xA0\x80"), "\\xff\\xc3(\\xe0\\x80\\x80\\xed\\xa0\\x80")
+      << "stray, overlong and surrogate bytes";
+  EXPECT_EQ(Printable(std::string("a\0b", 3)), "a\\x00b");
+
+  const std::string name = "head" + std::string(500, 'x') + "\x1b" + std::string(500, 'y') + "tail";
+  const std::string shown = Printable(name, 60);
+  EXPECT_LE(shown.size(), 60u);
+  EXPECT_EQ(shown.rfind("headxxx", 0), 0u) << shown;
+  EXPECT_TRUE(shown.ends_with("yyytail")) << shown;
+  EXPECT_NE(shown.find("..."), std::string::npos) << shown;
+  // An escape at the cut is kept whole or left out, never split.
+  for (size_t limit = 10; limit < 30; ++limit) {
+    const std::string cut = Printable(std::string(8, 'a') + "\x1b\x1b\x1b" + std::string(8, 'b'), limit);
+    EXPECT_LE(cut.size(), limit);
+    const size_t slash = cut.rfind('\\');
+    EXPECT_TRUE(slash == std::string::npos || cut.compare(slash, 4, "\\x1b") == 0) << cut;
+  }
+  char tiny[4];
+  EXPECT_EQ(PrintableInto(tiny, sizeof tiny, "abcdef", 100), 3u) << "the buffer bounds it";
+  EXPECT_STREQ(tiny, "...");
 }
 
 }  // namespace
