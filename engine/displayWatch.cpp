@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: Zlib
 #include "displayWatch.h"
 
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 
 namespace engine {
 // Windows opens no X connection; a console's Ctrl+C reaches the loop's own handler.
+// A page's canvas is there at once, and a page has no signals to stop it with.
 void DisplayWatch::Arm(const std::string&) {}
 void DisplayWatch::Disarm() {}
 void DisplayWatch::Notice() {}

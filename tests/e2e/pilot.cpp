@@ -113,7 +113,7 @@ void Pilot::Walk(const Leg& leg) {
   const int sign = (leg.dir == Dir::Right || leg.dir == Dir::Down) ? 1 : -1;
   auto along = [&](const Blob& b) { return horizontal ? b.left : b.top; };
   const int target = along(*start) + sign * leg.steps * kStep;
-  x_.Key(KeyOf(leg.dir), true);
+  screen_.Key(KeyOf(leg.dir), true);
   auto end = Clock::now() + milliseconds(leg.steps * 17 * 2 + 1000);
   int lastPos = along(*start);
   auto lastMove = Clock::now();
@@ -126,7 +126,7 @@ void Pilot::Walk(const Leg& leg) {
     if (pos != lastPos) lastPos = pos, lastMove = Clock::now();
     if (Clock::now() - lastMove > milliseconds(300)) break;  // pressed against something
   }
-  x_.Key(KeyOf(leg.dir), false);
+  screen_.Key(KeyOf(leg.dir), false);
   Settle();
 }
 
@@ -148,9 +148,9 @@ bool Pilot::Reach(const GoalFor& goalFor, int margin, milliseconds timeout) {
 }
 
 void Pilot::Tap(const char* key, milliseconds hold) {
-  x_.Key(key, true);
+  screen_.Key(key, true);
   std::this_thread::sleep_for(hold);
-  x_.Key(key, false);
+  screen_.Key(key, false);
 }
 
 }  // namespace e2e

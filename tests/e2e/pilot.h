@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -33,9 +34,12 @@ std::optional<std::vector<Leg>> PlanWay(const FreeMap& free, int sx, int sy, con
 
 class Pilot {
  public:
-  Pilot(XSession& x, const WindowInfo& window) : x_(x), window_(window) {}
+  explicit Pilot(Screen& screen) : screen_(screen) {}
+  Pilot(XSession& x, const WindowInfo& window)
+      : own_(std::make_unique<XWindowScreen>(x, window)), screen_(*own_) {}
 
-  Picture Look() { return last_ = x_.Capture(window_); }
+  Screen& screen() { return screen_; }
+  Picture Look() { return last_ = screen_.Capture(); }
   const Picture& last() const { return last_; }  // the latest capture, for a person to look at
   // Captures again and again until `holds` is true of one or the deadline passes: the game
   // answers when a busy machine lets it, so a verdict waits for it instead of guessing a
@@ -56,8 +60,8 @@ class Pilot {
   void Tap(const char* key, std::chrono::milliseconds hold);
 
  private:
-  XSession& x_;
-  WindowInfo window_;
+  std::unique_ptr<Screen> own_;
+  Screen& screen_;
   Picture last_;
 };
 

@@ -12,6 +12,7 @@
 
 #include "picture.h"
 #include "process.h"
+#include "screen.h"
 
 namespace e2e {
 
@@ -78,6 +79,19 @@ class XSession {
   void DrainWatch();
   std::vector<Window> created_, mapped_;
   std::vector<std::string> held_;
+};
+
+// One window of a session, as the screen a play test looks at.
+class XWindowScreen : public Screen {
+ public:
+  XWindowScreen(XSession& x, const WindowInfo& window) : x_(x), window_(window) {}
+  Picture Capture(int top, int rows) override { return x_.Capture(window_, top, rows); }
+  void Key(const std::string& key, bool down) override { x_.Key(key, down); }
+  void MovePointer(int x, int y) override { x_.MovePointer(window_, x, y); }
+
+ private:
+  XSession& x_;
+  WindowInfo window_;
 };
 
 }  // namespace e2e

@@ -237,6 +237,9 @@ std::optional<std::string> WithinDeadline(const std::function<std::string()>& wo
 }
 
 TEST(AssetPath, AFifoOrALinkLoopIsPassedOverWithoutWaitingAndSaysWhatItIs) {
+#ifdef __EMSCRIPTEN__
+  GTEST_SKIP() << "a page's file system makes no FIFOs";
+#endif
   InTempDir here;
   TempDir exe;
   std::filesystem::create_directories(exe.File("Data"));
@@ -245,9 +248,10 @@ TEST(AssetPath, AFifoOrALinkLoopIsPassedOverWithoutWaitingAndSaysWhatItIs) {
   ASSERT_EQ(mkfifo("Data/a.png", 0644), 0);
   std::filesystem::create_symlink("loop2", "Data/loop1");
   std::filesystem::create_symlink("loop1", "Data/loop2");
-  for (const auto& [name, expected] :
+  for (const auto& [nameInData, expected] :
        {std::pair<std::string, std::string>{"Data\\a.png", exe.File("Data/a.png") + " | here: is a FIFO"},
         {"Data\\loop1", "none | here: is a loop of symbolic links; beside the executable: no such file"}}) {
+    const std::string& name = nameInData;  // clang 14 lets no lambda capture a structured binding
     const auto found = WithinDeadline([&] {
       std::string notes;
       return Found(name, exe.Path(), &notes).value_or("none") + " | " + notes;
@@ -424,6 +428,9 @@ TEST_F(Loading, BadFontsAreNullWithOneLine) {
 
 #ifndef _WIN32
 TEST_F(Loading, AFifoUnderAnAssetsOrAPagesNameIsRefusedWithoutWaiting) {
+#ifdef __EMSCRIPTEN__
+  GTEST_SKIP() << "a page's file system makes no FIFOs";
+#endif
   InTempDir here;
   for (const char* fifo : {"fifo.png", "fifo.zfi", "fifopage.png"}) ASSERT_EQ(mkfifo(fifo, 0644), 0);
   here.dir.Write("page.zfi", "zfi 1\npage fifopage.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n");

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: Zlib
+// What the play tests judge of the game at play, on whatever screen it runs: a window on
+// the X server (play_test.cpp) or the page in a browser (web_play_test.cpp). Each check
+// looks, acts through the pilot's screen and reports with gtest's EXPECT and ASSERT.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pilot.h"
+
+namespace e2e {
+
+constexpr double kTicksPerSecond = 1000.0 / 17.0;
+
+// Where the hero stands with room to look around, with a box in reach, or on a row that is
+// open for `run` pixels ahead of him.
+Goal OpenAround(const Picture& p);
+Goal BoxInReach(const Picture& p);
+Pilot::GoalFor OpenRow(int run);
+
+// Worlds (seeds) whose start suits a test, found once by trying the seeds 0 to 39; the later
+// ones in each list stand in should the placement ever change. Seed 15 leaves open ground to
+// the right of and below his start with every guard far off, and the row he starts on open
+// for 420 pixels; seeds 2, 10 and 12 also leave open ground. Seeds 7, 24 and 28 put a box
+// within his reach.
+extern const std::vector<uint64_t> kOpenWorlds, kBoxWorlds, kRowWorlds;
+
+// Keeps a picture that a check judged under a name, for a person to look at.
+using Keeper = std::function<void(const Picture&, const std::string& name)>;
+
+// The field, walls, boxes, guards, hero and translucent, textured cones, with the pointer on
+// his right (where the test put it) and his cone toward it.
+void ExpectSceneInItsColours(Pilot& pilot, const Keeper& keep);
+// His cone lights the side the pointer is on, and neither the other side nor the side away.
+void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep);
+// E takes the box in reach (carried, it covers him) and E again sets it down beside him.
+void ExpectETakesABoxAndSetsItDown(Pilot& pilot, const Keeper& keep);
+
+// D held for `run` pixels of open row, sampled on his row's band of the screen: his pace in
+// ticks a second, or why the walk cannot be measured (a machine that stalled the game).
+struct Pace {
+  double pixelsPerSecond = 0;
+  double seconds = 0;
+  int samples = 0;
+  std::string trouble;  // empty when measured
+  double TicksPerSecond() const { return pixelsPerSecond / kStep; }
+};
+Pace WalkRight(Pilot& pilot, const Keeper& keep, const std::string& tag, int run);
+
+}  // namespace e2e
