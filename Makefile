@@ -57,7 +57,7 @@ run: play-build
 # Every test, the Windows and web builds' too: their unit tests under Wine (in $(WIN_BUILD))
 # and under node (in $(WEB_BUILD)), and their play tests, which the Linux build's harness
 # drives (labels "windows" and "web", the page in Chromium).
-test: build windows web
+test: build windows package-web
 	bash scripts/setup.sh webtest
 	cmake -S . -B $(BUILD) -DSTEALTHBOX_WINDOWS_BUILD=$(CURDIR)/$(WIN_BUILD) -DSTEALTHBOX_WEB_BUILD=$(CURDIR)/$(WEB_BUILD)
 	cmake --build $(BUILD) -j $(JOBS)
@@ -132,7 +132,8 @@ screenshot: build
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WEB_BUILD)
 
-# Benchmarks with their targets (about a minute and a half; not part of CI).
+# Benchmarks with their targets, the page's included (not part of CI).
 .PHONY: bench
-bench: build
-	bash bench/run_all.sh $(BUILD)
+bench: build web
+	bash scripts/setup.sh webtest
+	bash bench/run_all.sh $(BUILD) $(WEB_BUILD)

@@ -5,12 +5,14 @@
 # frame into the software renderer, heap allocations, the pace with frames
 # capped at 20, 60 and 300 a second, the whole process under Xvfb beside the
 # two floors, and the frames against displays of 60, 144 and 240 Hz and with
-# the window unmapped. Also writes everything to <build>/bench-results.txt.
+# the window unmapped; and the page's size and speed, from the web build. Also writes
+# everything to <build>/bench-results.txt.
 #
-#   bench/run_all.sh [build-dir]
+#   bench/run_all.sh [build-dir] [web-build-dir]
 set -uo pipefail
 
 build=${1:-build}
+web=${2:-build-web}
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$(cd "$build/bin" && pwd)
 out="$build/bench-results.txt"
@@ -39,6 +41,13 @@ echo; echo "=== whole process under Xvfb"
 
 echo; echo "=== display: 60, 144 and 240 Hz beside the drawing floor, and the window unmapped (Xvfb)"
 "$here/display.sh" "$build" || status=1
+
+echo; echo "=== web: the page (web_bench.py; the web build's page and bench_tick_plain)"
+if [ -f "$web/site/index.html" ]; then
+  /usr/bin/python3 "$here/web_bench.py" "$build" "$web" || status=1
+else
+  echo "web: no page in $web/site (make web builds it)"; status=1
+fi
 
 echo; echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 [ $status -eq 0 ] && echo "bench: every target met" || echo "bench: SOME TARGETS MISSED (see above)"

@@ -34,7 +34,7 @@ def serve(folder):
     return "http://127.0.0.1:%d/" % server.server_address[1]
 
 
-def browser(ratio, width, height, profile):
+def browser(ratio, width, height, profile, keep_frames=True):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for flag in ("--headless=new", "--no-sandbox", "--enable-unsafe-swiftshader", "--disable-gpu-sandbox",
@@ -44,7 +44,8 @@ def browser(ratio, width, height, profile):
         options.add_argument(flag)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": KEEP_FRAMES})
+    if keep_frames:
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": KEEP_FRAMES})
     return driver
 
 

@@ -1,0 +1,192 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: Zlib
+# The page's size and speed, each figure against its target:
+#   - the bytes of the page's files, as served and gzip-compressed;
+#   - the tick in wasm under node against the same program built natively (bench_tick_plain);
+#   - page load to the first frame drawn, in Chromium headless, cache off;
+#   - frames and ticks a second in the page over 10 s of play, the hero walked to and fro.
+#
+#   bench/web_bench.py <native build folder> <web build folder>
+import gzip
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+import web_bridge  # noqa: E402  (the play tests' server and browser)
+from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
+
+TICK_RATE = 1000 / 17
+missed = []
+
+
+def verdict(name, ok):
+    if not ok:
+        missed.append(name)
+    return "met" if ok else "MISSED"
+
+
+def sizes(site):
+    print("=== web: the page's files (bytes as served, gzip -9)")
+    raw = packed = 0
+    for root, _, files in os.walk(site):
+        for name in sorted(files):
+            path = os.path.join(root, name)
+            data = open(path, "rb").read()
+            size, small = len(data), len(gzip.compress(data, 9))
+            raw, packed = raw + size, packed + small
+            print("  %-32s %9d %9d" % (os.path.relpath(path, site), size, small))
+    print("web: page total %d bytes (%.2f MB), gzip %d bytes (%.2f MB): %s, %s" % (
+        raw, raw / 1e6, packed, packed / 1e6,
+        verdict("page size", raw <= 2.5e6) + " (<= 2.5 MB)", verdict("page gzip", packed <= 1e6) + " (<= 1 MB)"))
+
+
+def tick(build, web):
+    print("=== web: the tick, native against wasm under node (bench_tick_plain, 5 runs each)")
+    runs = {"native": [os.path.join(build, "bin", "bench_tick_plain")],
+            "wasm": ["node", "--no-experimental-fetch", os.path.join(web, "bin", "bench_tick_plain.js")]}
+    medians = {}
+    for kind in ("native", "wasm", "native", "wasm", "native", "wasm", "native", "wasm", "native", "wasm"):
+        line = subprocess.run(runs[kind], check=True, capture_output=True, text=True).stdout.strip()
+        print("  %-6s %s" % (kind, line))
+        medians.setdefault(kind, []).append(float(dict(w.split("=") for w in line.split())["median_us"]))
+    native, wasm = statistics.median(medians["native"]), statistics.median(medians["wasm"])
+    print("web: tick median %.2f us native, %.2f us wasm: %.2f x, %s (<= 2 x)" % (
+        native, wasm, wasm / native, verdict("wasm tick", wasm <= 2 * native)))
+
+
+# Counts the frames the page draws (the engine clears the canvas once a frame) and, after each,
+# notes the time and where on the hero's row his square begins: read within the animation
+# frame that drew it, so the canvas need not keep its drawing buffer.
+WATCH = """
+window.bench = {first: null, frames: 0, row: -1, findHero: false, xs: []};
+const getContext = HTMLCanvasElement.prototype.getContext;
+HTMLCanvasElement.prototype.getContext = function (type, attributes) {
+  const gl = getContext.call(this, type, attributes);
+  if (gl && String(type).startsWith('webgl') && !bench.gl) {
+    bench.gl = gl;
+    const clear = gl.clear;
+    gl.clear = function (mask) { bench.drawn = true; return clear.call(this, mask); };
+  }
+  return gl;
+};
+const isHero = (p, i) => p[i] === 0xAF && p[i + 1] === 0x52 && p[i + 2] === 0x52;
+const raf = window.requestAnimationFrame;
+window.requestAnimationFrame = function (callback) {
+  return raf.call(window, function (time) {
+    bench.drawn = false;
+    callback(time);
+    if (!bench.drawn) return;
+    const gl = bench.gl, now = performance.now(), w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;
+    bench.frames++;
+    if (bench.first === null) bench.first = now;
+    if (bench.findHero) {
+      const p = new Uint8Array(w * h * 4);
+      gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, p);
+      for (let i = 0; i < p.length && bench.row < 0; i += 4)
+        if (isHero(p, i)) bench.row = h - 1 - (Math.floor(i / 4 / w) + 10);
+      bench.findHero = false;
+    }
+    if (bench.row >= 0) {
+      const p = bench.line || (bench.line = new Uint8Array(w * 4));
+      gl.readPixels(0, h - 1 - bench.row, w, 1, gl.RGBA, gl.UNSIGNED_BYTE, p);
+      let x = -1;
+      for (let i = 0; i < w && x < 0; i++) if (isHero(p, 4 * i)) x = i;
+      bench.xs.push([now, x]);
+    }
+  });
+};
+"""
+
+
+def open_browser(site, profile):
+    url = web_bridge.serve(site)
+    driver = web_bridge.browser("1", "900", "780", profile, keep_frames=False)
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
+    driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+    return url, driver
+
+
+def wait_for(driver, script, seconds=60):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        value = driver.execute_script(script)
+        if value:
+            return value
+        time.sleep(0.02)
+    raise RuntimeError("the page never answered: " + script)
+
+
+def page(site):
+    print("=== web: the page in Chromium headless (served on 127.0.0.1, cache off)")
+    with tempfile.TemporaryDirectory(prefix="stealthbox-bench-") as profile:
+        url, driver = open_browser(site, profile)
+        try:
+            loads = []
+            for _ in range(5):
+                driver.get(url + "index.html?seed=15")
+                loads.append(wait_for(driver, "return bench.first"))
+            print("  loads to the first frame (ms): " + ", ".join("%.0f" % t for t in loads))
+            first = statistics.median(loads)
+            print("web: page load to first frame, median of 5: %.0f ms, %s (<= 1500 ms)" % (
+                first, verdict("first frame", first <= 1500)))
+
+            # Seed 15's hero starts on a row open for 420 pixels: walked right and back for 10 s.
+            driver.execute_script("bench.findHero = true")
+            wait_for(driver, "return bench.row >= 0 && bench.xs.length > 0")
+            driver.find_element("id", "canvas").click()
+            start_x = driver.execute_script("return bench.xs[bench.xs.length - 1][1]")
+            end = time.monotonic() + 10
+            key, ahead = "d", start_x + 340
+            driver.execute_script("bench.xs = []")
+            while time.monotonic() < end:
+                ActionChains(driver, duration=0).key_down(key).perform()
+                while time.monotonic() < end:
+                    x = driver.execute_script("return bench.xs.length ? bench.xs[bench.xs.length - 1][1] : -1")
+                    if (key == "d" and x >= ahead) or (key == "a" and 0 <= x <= start_x + 20):
+                        break
+                    time.sleep(0.01)
+                ActionChains(driver, duration=0).key_up(key).perform()
+                key = "a" if key == "d" else "d"
+            xs = driver.execute_script("return bench.xs")
+        finally:
+            driver.quit()
+    frames = (len(xs) - 1) / ((xs[-1][0] - xs[0][0]) / 1000)
+    # Each stretch of frames that shows him walking one way: its ticks (5 pixels each) over its
+    # time, from the first frame that shows him moved to the last.
+    ticks = seconds = 0.0
+    i = 1
+    while i < len(xs):
+        if xs[i][1] < 0 or xs[i - 1][1] < 0 or xs[i][1] == xs[i - 1][1]:
+            i += 1
+            continue
+        way, j = xs[i][1] > xs[i - 1][1], i
+        while j + 1 < len(xs) and xs[j + 1][1] >= 0 and xs[j + 1][1] != xs[j][1] and (xs[j + 1][1] > xs[j][1]) == way:
+            j += 1
+        if j > i:
+            ticks += abs(xs[j][1] - xs[i][1]) / 5
+            seconds += (xs[j][0] - xs[i][0]) / 1000
+        i = j + 1
+    rate = ticks / seconds if seconds else 0
+    print("  %d frames over %.1f s; %.0f ticks of walking over %.2f s" % (
+        len(xs), (xs[-1][0] - xs[0][0]) / 1000, ticks, seconds))
+    print("web: ticks a second in the page %.3f, %s (58.8 +- 1 %%)" % (
+        rate, verdict("page ticks", abs(rate - TICK_RATE) <= 0.01 * TICK_RATE)))
+    print("web: frames a second in the page %.2f, %s (<= ticks + 1)" % (
+        frames, verdict("page frames", frames <= rate + 1)))
+
+
+def main():
+    build, web = sys.argv[1], sys.argv[2]
+    sizes(os.path.join(web, "site"))
+    tick(build, web)
+    page(os.path.join(web, "site"))
+    print("web: every target met" if not missed else "web: MISSED " + ", ".join(missed))
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
