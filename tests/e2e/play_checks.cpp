@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <numbers>
@@ -93,6 +96,27 @@ Pace Measure(const std::vector<Sample>& all) {
 }
 
 }  // namespace
+
+void Artifacts::SaveIfWanted(const std::string& root,
+                             const std::vector<std::pair<std::string, std::string>>& notes) {
+  auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  if (!info->result()->Failed() && !std::getenv("E2E_KEEP_PICTURES")) return;
+  const std::string dir = root + "/" + info->test_suite_name() + "." + info->name();
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  std::filesystem::create_directories(dir);
+  for (auto& [name, p] : kept_) p.SavePpm(dir + "/" + name + ".ppm");
+  std::ofstream failures(dir + "/failures.txt");
+  const auto* result = info->result();
+  for (int i = 0; i < result->total_part_count(); ++i) {
+    const auto& part = result->GetTestPartResult(i);
+    if (part.failed())
+      failures << (part.file_name() ? part.file_name() : "?") << ":" << part.line_number() << ": "
+               << part.summary() << "\n";
+  }
+  for (auto& [name, text] : notes) std::ofstream(dir + "/" + name) << text;
+  std::cerr << "play test artifacts kept in " << dir << "\n";
+}
 
 const std::vector<uint64_t> kOpenWorlds = {15, 2, 10, 12};
 const std::vector<uint64_t> kBoxWorlds = {7, 24, 28};

@@ -31,6 +31,23 @@ extern const std::vector<uint64_t> kOpenWorlds, kBoxWorlds, kRowWorlds;
 // Keeps a picture that a check judged under a name, for a person to look at.
 using Keeper = std::function<void(const Picture&, const std::string& name)>;
 
+// A play test's kept pictures, saved with its failures and any notes (the game's stderr, the
+// browser's console) under <root>/<suite>.<test>/ when it failed, or always with
+// E2E_KEEP_PICTURES=1.
+class Artifacts {
+ public:
+  void Keep(const Picture& p, const std::string& name) {
+    if (!p.empty()) kept_.emplace_back(name, p);
+  }
+  Keeper Keeping() {
+    return [this](const Picture& p, const std::string& name) { Keep(p, name); };
+  }
+  void SaveIfWanted(const std::string& root, const std::vector<std::pair<std::string, std::string>>& notes);
+
+ private:
+  std::vector<std::pair<std::string, Picture>> kept_;
+};
+
 // The field, walls, boxes, guards, hero and translucent, textured cones, with the pointer on
 // his right (where the test put it) and his cone toward it.
 void ExpectSceneInItsColours(Pilot& pilot, const Keeper& keep);

@@ -113,8 +113,7 @@ class PlayTest : public ::testing::Test {
 
   void TearDown() override {
     if (x_) x_->ReleaseAllKeys();
-    // E2E_KEEP_PICTURES=1 keeps them after a pass too, for a person to look at.
-    if (HasFailure() || std::getenv("E2E_KEEP_PICTURES")) KeepArtifacts();
+    artifacts_.SaveIfWanted(E2E_ARTIFACTS, {{"stderr.txt", Stderr()}});
     game_.KillGroup();
   }
 
@@ -158,7 +157,7 @@ class PlayTest : public ::testing::Test {
       Pilot pilot(*x_, *w);
       if (pilot.Settle(&p) && FindHero(p)) return *w;
     }
-    Keep(p, "no-hero");
+    artifacts_.Keep(p, "no-hero");
     ADD_FAILURE() << (w ? "the hero's square never showed" : "no window captioned TEST appeared")
                   << "; game " << (game_.Running() ? "running" : "ended") << "\n"
                   << Stderr();
@@ -176,7 +175,7 @@ class PlayTest : public ::testing::Test {
       WindowInfo w = Play(kBinDir + "/" + kGameExe, seed);
       Pilot pilot(*x_, w);
       if (pilot.Reach(goalFor, margin, walk)) return w;
-      Keep(pilot.last(), "unreachable-seed-" + std::to_string(seed));
+      artifacts_.Keep(pilot.last(), "unreachable-seed-" + std::to_string(seed));
     }
     ADD_FAILURE() << "in none of " << seeds.size() << " worlds could " << what << " be reached";
     throw std::runtime_error("unreachable");
@@ -187,35 +186,8 @@ class PlayTest : public ::testing::Test {
   bool Await(Pilot& pilot, const std::string& name, const Pilot::Condition& holds,
              milliseconds deadline = kPatience) {
     bool held = pilot.WaitFor(holds, deadline);
-    Keep(pilot.last(), name);
+    artifacts_.Keep(pilot.last(), name);
     return held;
-  }
-
-  void Keep(const Picture& p, const std::string& name) {
-    if (!p.empty()) kept_.emplace_back(name, p);
-  }
-  Keeper Keeping() {
-    return [this](const Picture& p, const std::string& name) { Keep(p, name); };
-  }
-
-  void KeepArtifacts() {
-    auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string dir = std::string(E2E_ARTIFACTS) + "/" + info->test_suite_name() + "." + info->name();
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-    fs::create_directories(dir);
-    for (auto& [name, p] : kept_) p.SavePpm(dir + "/" + name + ".ppm");
-    std::ofstream failures(dir + "/failures.txt");
-    const auto* result = info->result();
-    for (int i = 0; i < result->total_part_count(); ++i) {
-      const auto& part = result->GetTestPartResult(i);
-      if (part.failed())
-        failures << (part.file_name() ? part.file_name() : "?") << ":" << part.line_number() << ": "
-                 << part.summary() << "\n";
-    }
-    fs::copy_file(*work_ / "stderr.txt", dir + "/stderr.txt", fs::copy_options::overwrite_existing,
-                  ec);
-    std::cerr << "play test artifacts kept in " << dir << "\n";
   }
 
   // In a sanitizer build: no memory error and no undefined behaviour, and no leak that
@@ -239,7 +211,7 @@ class PlayTest : public ::testing::Test {
   std::unique_ptr<TempDir> work_;
   std::string cwd_;
   Process game_;
-  std::vector<std::pair<std::string, Picture>> kept_;
+  Artifacts artifacts_;
   std::vector<std::string> launcher_ = LauncherWords();
   milliseconds firstFramePatience_ = 60s;
   std::string stdoutPath_;  // where the game's standard output goes, when not to a file of the test's
@@ -254,7 +226,7 @@ TEST_F(PlayTest, WindowShowsTheSceneInItsColours) {
   EXPECT_EQ(w.width, 800);
   EXPECT_EQ(w.height, 600);
   Pilot pilot(*x_, w);
-  ExpectSceneInItsColours(pilot, Keeping());
+  ExpectSceneInItsColours(pilot, artifacts_.Keeping());
 }
 
 // ---------------------------------------------------------------------------
@@ -268,7 +240,7 @@ TEST_F(PlayTest, PaceHoldingDWalksRightFivePixelsEachTick) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     WindowInfo w = PlayWhere(OpenRow(kRun), 3, "an open row", kRowWorlds);
     Pilot pilot(*x_, w);
-    Pace pace = WalkRight(pilot, Keeping(), "-" + std::to_string(attempt), kRun);
+    Pace pace = WalkRight(pilot, artifacts_.Keeping(), "-" + std::to_string(attempt), kRun);
     if (!pace.trouble.empty()) {
       std::cout << "walk " << attempt << " not measured: " << pace.trouble << "\n";
       lastTrouble = pace.trouble;
@@ -298,7 +270,7 @@ TEST_F(PlayTest, PointerTurnsTheHerosCone) {
   // Open ground to his right and below him, and no guard's cone within reach of either.
   WindowInfo w = PlayWhere(OpenAround, 2, "open ground", kOpenWorlds);
   Pilot pilot(*x_, w);
-  ExpectPointerTurnsTheCone(pilot, Keeping());
+  ExpectPointerTurnsTheCone(pilot, artifacts_.Keeping());
 }
 
 // ---------------------------------------------------------------------------
@@ -307,7 +279,7 @@ TEST_F(PlayTest, PointerTurnsTheHerosCone) {
 TEST_F(PlayTest, PressingETakesABoxAndSetsItDownBesideHim) {
   WindowInfo w = PlayWhere(BoxInReach, 2, "a box", kBoxWorlds);
   Pilot pilot(*x_, w);
-  ExpectETakesABoxAndSetsItDown(pilot, Keeping());
+  ExpectETakesABoxAndSetsItDown(pilot, artifacts_.Keeping());
   ExpectNoSanitizerReport();
 }
 
@@ -794,13 +766,13 @@ TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
       if (Differing(from, p) > kMoved) return true;
       std::this_thread::sleep_for(20ms);
     } while (Clock::now() < until);
-    Keep(p, name);
+    artifacts_.Keep(p, name);
     return false;
   };
   ASSERT_TRUE(changesFrom(pilot.Look(), "still-before")) << "the guards' cones do not move";
 
   Picture last = pilot.Look();
-  Keep(last, "before-unmap");
+  artifacts_.Keep(last, "before-unmap");
   x_->Unmap(w);
   auto viewable = [&] {
     auto now = x_->FindWindow("TEST");
@@ -820,7 +792,7 @@ TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
     scene = FindHero(back) && back.Count(kField) > 800 * 600 / 4 && Differing(last, back) > kMoved;
     if (!scene) std::this_thread::sleep_for(20ms);
   }
-  Keep(back, "after-map");
+  artifacts_.Keep(back, "after-map");
   EXPECT_TRUE(scene) << "no current picture in the window after it was mapped again";
   EXPECT_TRUE(changesFrom(back, "still-after")) << "the picture stands still after the window came back";
 

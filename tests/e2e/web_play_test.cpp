@@ -27,18 +27,7 @@ constexpr const char* kLoadError = "Error while loading ZenGL";
 
 class WebPlayTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    // E2E_KEEP_PICTURES=1 keeps them after a pass too, for a person to look at.
-    if (!HasFailure() && !std::getenv("E2E_KEEP_PICTURES")) return;
-    auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string dir = std::string(E2E_ARTIFACTS) + "/" + info->test_suite_name() + "." + info->name();
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-    fs::create_directories(dir);
-    for (auto& [name, p] : kept_) p.SavePpm(dir + "/" + name + ".ppm");
-    std::ofstream(dir + "/console.txt") << console_;
-    std::cerr << "play test artifacts kept in " << dir << "\n";
-  }
+  void TearDown() override { artifacts_.SaveIfWanted(E2E_ARTIFACTS, {{"console.txt", Console()}}); }
 
   void Open(const std::string& site, double pixelRatio = 1, int width = 900, int height = 780) {
     page_.reset();
@@ -52,7 +41,7 @@ class WebPlayTest : public ::testing::Test {
     page_->Open(seed ? "index.html?seed=" + std::to_string(*seed) : "index.html");
     pilot_ = std::make_unique<Pilot>(*page_);
     const bool shown = pilot_->WaitFor([](const Picture& p) { return bool(FindHero(p)); }, 60s);
-    Keep(pilot_->last(), "first-frame");
+    artifacts_.Keep(pilot_->last(), "first-frame");
     if (!shown) {
       ADD_FAILURE() << "the hero's square never showed on the canvas\n" << Console();
       throw std::runtime_error("no game in the page");
@@ -68,18 +57,12 @@ class WebPlayTest : public ::testing::Test {
     for (uint64_t seed : seeds) {
       Pilot& pilot = Play(seed);
       if (pilot.Reach(goalFor, margin, walk)) return pilot;
-      Keep(pilot.last(), "unreachable-seed-" + std::to_string(seed));
+      artifacts_.Keep(pilot.last(), "unreachable-seed-" + std::to_string(seed));
     }
     ADD_FAILURE() << "in none of " << seeds.size() << " worlds could " << what << " be reached";
     throw std::runtime_error("unreachable");
   }
 
-  void Keep(const Picture& p, const std::string& name) {
-    if (!p.empty()) kept_.emplace_back(name, p);
-  }
-  Keeper Keeping() {
-    return [this](const Picture& p, const std::string& name) { Keep(p, name); };
-  }
   // The browser's console so far, kept for a failure's artifacts.
   const std::string& Console() {
     if (page_) console_ += page_->Log();
@@ -88,7 +71,7 @@ class WebPlayTest : public ::testing::Test {
 
   std::unique_ptr<WebPage> page_;
   std::unique_ptr<Pilot> pilot_;
-  std::vector<std::pair<std::string, Picture>> kept_;
+  Artifacts artifacts_;
   std::string console_;
 };
 
@@ -104,8 +87,8 @@ TEST_F(WebPlayTest, PageShowsTheSceneAndThePointerTurnsTheConeAtPixelRatiosOneAn
     EXPECT_EQ(page_->Eval("const r = document.getElementById('canvas').getBoundingClientRect();"
                           "return [r.width, r.height]"),
               "[800, 600]");
-    ExpectSceneInItsColours(pilot, Keeping());
-    ExpectPointerTurnsTheCone(pilot, Keeping());
+    ExpectSceneInItsColours(pilot, artifacts_.Keeping());
+    ExpectPointerTurnsTheCone(pilot, artifacts_.Keeping());
   }
 }
 
@@ -121,7 +104,7 @@ TEST_F(WebPlayTest, PaceHoldingDWalksRightFivePixelsEachTickAndTheKeysDoNotScrol
     page_->Eval(
         "window.seenKeys = []; window.scrolledFrom = window.scrollY;"
         "window.addEventListener('keydown', e => seenKeys.push(e.key + (e.defaultPrevented ? '' : '!')));");
-    Pace pace = WalkRight(pilot, Keeping(), "-" + std::to_string(attempt), kRun);
+    Pace pace = WalkRight(pilot, artifacts_.Keeping(), "-" + std::to_string(attempt), kRun);
     for (const char* key : {"w", "a", "s", "e"}) pilot.Tap(key, 30ms);
     EXPECT_EQ(page_->Eval("return [window.scrollY - scrolledFrom, document.activeElement.id, "
                           "[...new Set(seenKeys)].sort().join(' ')]"),
@@ -144,7 +127,7 @@ TEST_F(WebPlayTest, PaceHoldingDWalksRightFivePixelsEachTickAndTheKeysDoNotScrol
 TEST_F(WebPlayTest, PressingETakesABoxAndSetsItDownBesideHim) {
   Open(kSite);
   Pilot& pilot = PlayWhere(BoxInReach, 2, "a box", kBoxWorlds);
-  ExpectETakesABoxAndSetsItDown(pilot, Keeping());
+  ExpectETakesABoxAndSetsItDown(pilot, artifacts_.Keeping());
 }
 
 // Without its engine, or with a file in its place that is no module, the page shows the one
@@ -173,7 +156,7 @@ TEST_F(WebPlayTest, WithoutAUsableEngineThePageShowsTheErrorDialogAndNeverStarts
     Pilot pilot(*page_);
     EXPECT_FALSE(pilot.WaitFor([](const Picture& p) { return p.Count(kField) > 0; }, 2s))
         << "the game drew its field after the message";
-    Keep(pilot.last(), std::string("no-engine") + (*engine ? "-garbage" : ""));
+    artifacts_.Keep(pilot.last(), std::string("no-engine") + (*engine ? "-garbage" : ""));
   }
 }
 
@@ -198,7 +181,7 @@ TEST_F(WebPlayTest, TheZipUnpackedIntoAnEmptyFolderAndServedPlays) {
     return h && h->top > start->top;
   });
   pilot.screen().Key("s", false);
-  Keep(pilot.last(), "walked");
+  artifacts_.Keep(pilot.last(), "walked");
   EXPECT_TRUE(walked) << "S held and the hero never moved down";
   EXPECT_GT(pilot.last().Count(kWall), 8000) << "the walls of his world";
 }
