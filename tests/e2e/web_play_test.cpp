@@ -184,6 +184,10 @@ TEST_F(WebPlayTest, TheZipUnpackedIntoAnEmptyFolderAndServedPlays) {
   artifacts_.Keep(pilot.last(), "walked");
   EXPECT_TRUE(walked) << "S held and the hero never moved down";
   EXPECT_GT(pilot.last().Count(kWall), 8000) << "the walls of his world";
+  EXPECT_EQ(page_->Eval("return performance.getEntriesByType('resource').map(e => e.name)"
+                        ".filter(n => !n.startsWith(location.origin + '/'))"),
+            "[]")
+      << "everything the page loads comes from its own folder";
 }
 
 }  // namespace
