@@ -198,13 +198,13 @@ void ExpectSceneInItsColours(Pilot& pilot, const Keeper& keep) {
   EXPECT_LT(FlatConeShare(p), 0.5) << "cones drawn without their texture";
 }
 
-void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep) {
+void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep, int reach) {
   auto hero = pilot.Settle();
   ASSERT_TRUE(hero);
   const double cx = hero->cx(), cy = hero->cy();
   auto pointerAt = [&](double deg) {
-    int px = int(cx) + int(std::lround(100 * std::cos(deg * std::numbers::pi / 180)));
-    int py = int(cy) + int(std::lround(100 * std::sin(deg * std::numbers::pi / 180)));
+    int px = int(cx) + int(std::lround(reach * std::cos(deg * std::numbers::pi / 180)));
+    int py = int(cy) + int(std::lround(reach * std::sin(deg * std::numbers::pi / 180)));
     pilot.screen().MovePointer(std::clamp(px, 1, 798), std::clamp(py, 1, 598));
   };
   auto lit = [&](const Picture& p, double deg) {
@@ -298,21 +298,31 @@ Pace WalkRight(Pilot& pilot, const Keeper& keep, const std::string& tag, int run
   if (!start) return pace.trouble = "the hero never showed", pace;
 
   // Held until the captures show him at the end of the open row (or a generous deadline
-  // passes). Each sample's time is its capture's, whatever the machine does meanwhile, and
-  // only his row is captured, so that samples come many times a second even when it is busy.
+  // passes). Each sample's time is its frame's, or its capture's, whatever the machine does
+  // meanwhile, and only his row is taken, so that samples come many times a second even when
+  // it is busy.
   std::vector<Sample> samples;
+  std::optional<Clock::time_point> origin;  // the first sample's: a recording keeps the page's clock
+  auto sample = [&](const Picture& p) {
+    auto h = FindHero(p);
+    if (!h) return;
+    if (!origin) origin = p.time;
+    samples.push_back({std::chrono::duration<double>(p.time - *origin).count(), h->left, h->top});
+  };
+  const int band = kHeroSize + 10, top = std::clamp(start->top - 5, 0, before.height - band);
+  const bool recording = screen.Record(top, band);
   Picture p;
   screen.Key("d", true);
-  const auto t0 = Clock::now();
-  const int band = kHeroSize + 10, top = std::clamp(start->top - 5, 0, before.height - band);
-  for (auto end = t0 + kPatience; Clock::now() < end;) {
+  for (auto end = Clock::now() + kPatience; Clock::now() < end;) {
     p = screen.Capture(top, band);
+    if (!recording) sample(p);
     auto h = FindHero(p);
-    if (h) samples.push_back({std::chrono::duration<double>(p.time - t0).count(), h->left, h->top});
     if (h && h->left - start->left >= run) break;
-    std::this_thread::sleep_for(2ms);  // samples enough, and leaves the game the processor
+    std::this_thread::sleep_for(2ms);  // leaves the game the processor
   }
   screen.Key("d", false);
+  if (recording)
+    for (const Picture& frame : screen.Recorded()) sample(frame);
   keep(p, "after-walk" + tag);
   return Measure(samples);
 }

@@ -51,8 +51,10 @@ class Artifacts {
 // The field, walls, boxes, guards, hero and translucent, textured cones, with the pointer on
 // his right (where the test put it) and his cone toward it.
 void ExpectSceneInItsColours(Pilot& pilot, const Keeper& keep);
-// His cone lights the side the pointer is on, and neither the other side nor the side away.
-void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep);
+// His cone lights the side the pointer is on, and neither the other side nor the side away,
+// with the pointer `reach` pixels from him. (Near him, a pointer read at twice or half its
+// place would aim well off.)
+void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep, int reach = 100);
 // E takes the box in reach (carried, it covers him) and E again sets it down beside him.
 void ExpectETakesABoxAndSetsItDown(Pilot& pilot, const Keeper& keep);
 

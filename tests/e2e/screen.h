@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "picture.h"
 
@@ -18,6 +19,11 @@ class Screen {
   // A key by its X keysym name ("d", "e"), pressed or released.
   virtual void Key(const std::string& key, bool down) = 0;
   virtual void MovePointer(int x, int y) = 0;  // in the game's pixels
+  // The band [top, top + rows) of every frame the game draws from Record() until Recorded(),
+  // each time-stamped when it was drawn: for timing a walk whatever a capture costs. A screen
+  // that cannot record says false, and is captured again and again instead.
+  virtual bool Record(int /*top*/, int /*rows*/) { return false; }
+  virtual std::vector<Picture> Recorded() { return {}; }
 };
 
 }  // namespace e2e

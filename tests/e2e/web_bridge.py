@@ -52,12 +52,28 @@ def browser(ratio, width, height, profile, keep_frames=True):
 # A WebGL canvas hands its pixels to a script only while its frame is being drawn, unless it
 # keeps its drawing buffer: every page this browser opens has its WebGL contexts keep it, so
 # that the test can read the frame last drawn at any moment. The game draws the same either way.
+# Each animation frame in which the engine drew (it clears the canvas once a frame) also calls
+# window.__frames.after, when a recording has set it.
 KEEP_FRAMES = """
+window.__frames = {gl: null, drawn: false, after: null, list: []};
 const getContext = HTMLCanvasElement.prototype.getContext;
 HTMLCanvasElement.prototype.getContext = function (type, attributes) {
-  if (String(type).startsWith('webgl'))
-    attributes = Object.assign({}, attributes, {preserveDrawingBuffer: true});
-  return getContext.call(this, type, attributes);
+  if (!String(type).startsWith('webgl')) return getContext.call(this, type, attributes);
+  const gl = getContext.call(this, type, Object.assign({}, attributes, {preserveDrawingBuffer: true}));
+  if (gl && !__frames.gl) {
+    __frames.gl = gl;
+    const clear = gl.clear;
+    gl.clear = function (mask) { __frames.drawn = true; return clear.call(this, mask); };
+  }
+  return gl;
+};
+const requestFrame = window.requestAnimationFrame;
+window.requestAnimationFrame = function (callback) {
+  return requestFrame.call(window, function (time) {
+    __frames.drawn = false;
+    callback(time);
+    if (__frames.drawn && __frames.after) __frames.after();
+  });
 };
 """
 
@@ -71,12 +87,29 @@ const copy = document.createElement('canvas');
 copy.width = w; copy.height = rows;
 const g = copy.getContext('2d');
 g.imageSmoothingEnabled = false;
-g.drawImage(c, 0, top * scale, c.width, rows * scale, 0, 0, w, rows);
-const bytes = g.getImageData(0, 0, w, rows).data;
-let text = '';
-for (let i = 0; i < bytes.length; i += 0x8000)
-  text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
-return [w, rows, btoa(text)];
+const read = () => {
+  g.drawImage(c, 0, top * scale, c.width, rows * scale, 0, 0, w, rows);
+  return g.getImageData(0, 0, w, rows).data;
+};
+const text = bytes => {
+  let t = '';
+  for (let i = 0; i < bytes.length; i += 0x8000) t += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+  return t;
+};
+"""
+
+# One picture now, or one of every frame the engine draws from now on (each with the page's
+# time of its animation frame), handed over when the recording stops.
+SHOT = READ_CANVAS + "return [w, rows, btoa(text(read()))];"
+RECORD = READ_CANVAS + "__frames.list = []; __frames.after = () => __frames.list.push([performance.now(), read()]);"
+RECORDED = """
+const list = __frames.list, w = document.getElementById('canvas').clientWidth;
+__frames.after = null; __frames.list = [];
+if (!list.length) return [w, 0, [], ''];
+let t = '';
+for (const [, bytes] of list)
+  for (let i = 0; i < bytes.length; i += 0x8000) t += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+return [w, list[0][1].length / 4 / w, list.map(f => f[0]), btoa(t)];
 """
 
 
@@ -90,8 +123,17 @@ def handle(driver, url, command, argument):
         return json.dumps(driver.execute_script(argument))
     if command == "shot":
         top, rows = (int(v) for v in argument.split())
-        width, height, data = driver.execute_script(READ_CANVAS, top, rows)
+        width, height, data = driver.execute_script(SHOT, top, rows)
         return b"%d %d\n" % (width, height) + base64.b64decode(data)
+    if command == "record":
+        top, rows = (int(v) for v in argument.split())
+        driver.execute_script(RECORD, top, rows)
+        return ""
+    if command == "recorded":
+        # "<width> <rows> <frames>\n", a line of the frames' times in ms, then their RGBA rows.
+        width, rows, times, data = driver.execute_script(RECORDED)
+        return (b"%d %d %d\n" % (width, rows, len(times)) + " ".join("%.3f" % t for t in times).encode() +
+                b"\n" + base64.b64decode(data))
     canvas = driver.find_element(By.ID, "canvas")
     if command in ("down", "up"):
         chain = ActionChains(driver, duration=0)

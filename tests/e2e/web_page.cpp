@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <sstream>
 #include <stdexcept>
 
 namespace e2e {
@@ -90,23 +91,59 @@ void WebPage::Click(int x, int y) { Ask("click", std::to_string(x) + " " + std::
 void WebPage::Key(const std::string& key, bool down) { Ask(down ? "down" : "up", key); }
 void WebPage::MovePointer(int x, int y) { Ask("move", std::to_string(x) + " " + std::to_string(y)); }
 
+namespace {
+
+// RGBA rows into 0xRRGGBB pixels.
+Picture FromRgba(int width, int height, const char* data) {
+  Picture p;
+  p.width = width, p.height = height;
+  p.pixels.resize(size_t(width) * size_t(height));
+  const auto* rgba = reinterpret_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < p.pixels.size(); ++i, rgba += 4)
+    p.pixels[i] = uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2];
+  return p;
+}
+
+}  // namespace
+
+bool WebPage::Record(int top, int rows) {
+  Ask("record", std::to_string(top) + " " + std::to_string(rows));
+  return true;
+}
+
+std::vector<Picture> WebPage::Recorded() {
+  const std::string answer = Ask("recorded");
+  std::istringstream in(answer);
+  int width = 0, rows = 0;
+  size_t frames = 0;
+  in >> width >> rows >> frames;
+  std::vector<double> ms(frames);
+  for (double& t : ms) in >> t;
+  in.ignore(1);  // the times' line ends
+  const size_t offset = size_t(in.tellg()), bytes = size_t(width) * size_t(rows) * 4;
+  if (!in || answer.size() - offset != frames * bytes)
+    throw std::runtime_error("a recording of the canvas that is not " + std::to_string(frames) + " bands");
+  std::vector<Picture> out;
+  for (size_t i = 0; i < frames; ++i) {
+    out.push_back(FromRgba(width, rows, answer.data() + offset + i * bytes));
+    out.back().time = Clock::time_point(
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms[i])));
+  }
+  return out;
+}
+
 Picture WebPage::Capture(int top, int rows) {
   const auto before = Clock::now();
   const std::string answer = Ask("shot", std::to_string(top) + " " + std::to_string(rows));
   const auto after = Clock::now();
-  Picture p;
   int width = 0, height = 0;
   const size_t offset = answer.find('\n') + 1;  // "<width> <height>\n", then RGBA rows
   if (offset == 0 || std::sscanf(answer.substr(0, offset).c_str(), "%d %d", &width, &height) != 2 ||
       width <= 0 || height <= 0 || answer.size() - offset != size_t(width) * size_t(height) * 4)
     throw std::runtime_error("a capture of the canvas that is not " + std::to_string(width) + " by " +
                              std::to_string(height) + " pixels");
-  p.width = width, p.height = height;
+  Picture p = FromRgba(width, height, answer.data() + offset);
   p.time = before + (after - before) / 2;
-  p.pixels.resize(size_t(width) * size_t(height));
-  const auto* rgba = reinterpret_cast<const unsigned char*>(answer.data() + offset);
-  for (size_t i = 0; i < p.pixels.size(); ++i, rgba += 4)
-    p.pixels[i] = uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2];
   return p;
 }
 

@@ -29,6 +29,8 @@ class WebPage : public Screen {
   Picture Capture(int top = 0, int rows = 0) override;
   void Key(const std::string& key, bool down) override;
   void MovePointer(int x, int y) override;
+  bool Record(int top, int rows) override;
+  std::vector<Picture> Recorded() override;
 
  private:
   std::string Ask(const std::string& command, const std::string& argument = "");
