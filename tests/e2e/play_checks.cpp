@@ -328,4 +328,18 @@ Pace WalkRight(Pilot& pilot, const Keeper& keep, const std::string& tag, int run
   return Measure(samples);
 }
 
+bool JudgePace(const Pace& pace, int attempt, std::string& trouble) {
+  if (!pace.trouble.empty()) {
+    std::cout << "walk " << attempt << " not measured: " << pace.trouble << "\n";
+    trouble = pace.trouble;
+    return false;
+  }
+  std::cout << "walked " << pace.pixelsPerSecond << " px/s over " << pace.seconds << " s ("
+            << pace.samples << " frames): " << pace.TicksPerSecond() << " ticks/s\n";
+  ::testing::Test::RecordProperty("ticks_per_second", std::to_string(pace.TicksPerSecond()));
+  EXPECT_GE(pace.seconds, 1.0);
+  EXPECT_NEAR(pace.TicksPerSecond(), kTicksPerSecond, 0.03 * kTicksPerSecond);
+  return true;
+}
+
 }  // namespace e2e

@@ -91,6 +91,8 @@ const read = () => {
   g.drawImage(c, 0, top * scale, c.width, rows * scale, 0, 0, w, rows);
   return g.getImageData(0, 0, w, rows).data;
 };
+"""
+TEXT = """
 const text = bytes => {
   let t = '';
   for (let i = 0; i < bytes.length; i += 0x8000) t += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
@@ -100,16 +102,12 @@ const text = bytes => {
 
 # One picture now, or one of every frame the engine draws from now on (each with the page's
 # time of its animation frame), handed over when the recording stops.
-SHOT = READ_CANVAS + "return [w, rows, btoa(text(read()))];"
+SHOT = READ_CANVAS + TEXT + "return [w, rows, btoa(text(read()))];"
 RECORD = READ_CANVAS + "__frames.list = []; __frames.after = () => __frames.list.push([performance.now(), read()]);"
-RECORDED = """
+RECORDED = TEXT + """
 const list = __frames.list, w = document.getElementById('canvas').clientWidth;
 __frames.after = null; __frames.list = [];
-if (!list.length) return [w, 0, [], ''];
-let t = '';
-for (const [, bytes] of list)
-  for (let i = 0; i < bytes.length; i += 0x8000) t += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
-return [w, list[0][1].length / 4 / w, list.map(f => f[0]), btoa(t)];
+return [w, list.length ? list[0][1].length / 4 / w : 0, list.map(f => f[0]), btoa(list.map(f => text(f[1])).join(''))];
 """
 
 

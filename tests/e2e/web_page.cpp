@@ -50,12 +50,12 @@ WebPage::WebPage(const std::string& site, double pixelRatio, int width, int heig
   bridge_ = Process(o);
   close(pair[1]);
   link_ = pair[0];
-  url_ = Ask("url");
+  Ask("url");  // answered once the browser is up
 }
 
 WebPage::~WebPage() {
   if (link_ >= 0) {
-    (void)!write(link_, "quit\n", 5);
+    (void)!send(link_, "quit\n", 5, MSG_NOSIGNAL);
     if (!bridge_.Wait(milliseconds(20000))) bridge_.KillGroup();
     close(link_);
   }
@@ -64,7 +64,8 @@ WebPage::~WebPage() {
 std::string WebPage::Ask(const std::string& command, const std::string& argument) {
   std::string request = command + " " + argument + "\n";
   for (size_t sent = 0; sent < request.size();) {
-    const ssize_t w = write(link_, request.data() + sent, request.size() - sent);
+    // A bridge that has gone must fail the request, not end the test with SIGPIPE.
+    const ssize_t w = send(link_, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) throw std::runtime_error("the browser's bridge has gone:\n" + ReadFile(*dir_ / "bridge.txt"));
     sent += size_t(w);

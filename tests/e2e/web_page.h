@@ -20,7 +20,6 @@ class WebPage : public Screen {
   WebPage(const WebPage&) = delete;
   WebPage& operator=(const WebPage&) = delete;
 
-  const std::string& url() const { return url_; }  // the served folder's address, with "/"
   void Open(const std::string& page);  // relative to the folder: "index.html?seed=7"
   std::string Eval(const std::string& script);  // the script's result as JSON
   std::string Log();                            // the browser's console since the last call
@@ -37,7 +36,6 @@ class WebPage : public Screen {
   std::unique_ptr<TempDir> dir_;
   Process bridge_;
   int link_ = -1;
-  std::string url_;
 };
 
 }  // namespace e2e
