@@ -13,12 +13,16 @@
 #   make web              the page in build-web/site (index.html, the game, its engine, Data)
 #   make serve-web        serves that page on 127.0.0.1 and prints its address
 #   make package-web      the page's zip, stealthbox-<version>-web.zip
+#   make test-debian13    the Linux build and its tests, make windows and make web, inside a
+#                         fresh Debian 13 system; again with SDL2 as sdl2-compat over SDL3
 BUILD ?= build
 WIN_BUILD ?= build-win
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+DEBIAN13_BUILD ?= build-debian13
+DEBIAN13_SDL ?= sdl2 compat
 JOBS ?= 2
 FUZZ_SECONDS ?= 60
 STRESS_RUNS ?= 30
@@ -30,7 +34,7 @@ SANITIZER_ENV = ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:str
   LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
 
 .PHONY: setup build play-build run test package sanitize fuzz ci stress-e2e screenshot clean \
-  windows test-windows package-windows web test-web serve-web package-web
+  windows test-windows package-windows web test-web serve-web package-web test-debian13
 
 setup:
 	bash scripts/setup.sh
@@ -114,11 +118,17 @@ sanitize: setup
 	$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 fuzz: setup
-	CC=clang-14 CXX=clang++-14 cmake -S fuzz -B $(FUZZ_BUILD)
+	CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 ci: test sanitize fuzz
+
+# Not in CI: it installs everything into a fresh Debian 13 system and builds SDL2 there for
+# Windows and the web (the system and what apt downloaded are kept in $(DEBIAN13_BUILD)).
+test-debian13:
+	bash scripts/setup.sh package
+	for sdl in $(DEBIAN13_SDL); do bash scripts/test-debian13.sh $(DEBIAN13_BUILD) $$sdl $(JOBS) || exit 1; done
 
 # The play tests must hold on a busy machine: run them again and again with the cores
 # loaded, and count the failed runs (kept under $(BUILD)/stress/).

@@ -12,13 +12,23 @@ namespace {
 
 const char* Verdict(bool ok) { return ok ? "met" : "MISSED"; }
 
+// A run that ended in an error or was skipped: Google Benchmark 1.7 says so in
+// `error_occurred`, 1.8 and later in `skipped`.
+template <typename R>
+bool Failed(const R& run) {
+  if constexpr (requires { run.error_occurred; })
+    return run.error_occurred;
+  else
+    return bool(run.skipped);
+}
+
 }  // namespace
 
 Reporter::Reporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
 
 void Reporter::ReportRuns(const std::vector<Run>& runs) {
   for (const Run& run : runs) {
-    if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+    if (run.run_type != Run::RT_Iteration || Failed(run)) continue;
     Figures f;
     for (const auto& [name, counter] : run.counters) f.counters[name] = counter.value;
     f.realNs = run.GetAdjustedRealTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Zlib
 # The Debian package as a Debian user meets it: built, checked by lintian and the
-# desktop and AppStream validators, installed with apt on a fresh Debian 12
-# system, started from its menu entry's command under Xvfb, and purged.
-# Usage: packaging/test-package.sh PACKAGE_BUILD_DIR WORK_DIR PLAY_PROGRAM [JOBS]
-#   WORK_DIR keeps the fresh system (debian12/base, made once with mmdebstrap)
+# desktop and AppStream validators, installed with apt on a fresh Debian system
+# (12 or 13), started from its menu entry's command under Xvfb, and purged.
+# Usage: packaging/test-package.sh SUITE PACKAGE_BUILD_DIR WORK_DIR PLAY_PROGRAM [JOBS]
+#   SUITE is the Debian release to install on: bookworm (12) or trixie (13).
+#   WORK_DIR keeps the fresh system (system/base, made once with mmdebstrap)
 #   and the packages apt downloaded into it, so a second run needs no network.
 #   PLAY_PROGRAM is e2e_package_play, which judges the window's pixels.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(realpath -m "$1") work=$(realpath -m "$2") play=$3 jobs=${4:-2}
-cache=$work/debian12 root=$work/root
+suite=$1 build=$(realpath -m "$2") work=$(realpath -m "$3") play=$4 jobs=${5:-2}
+case $suite in
+  bookworm) release="Debian 12" ;;
+  trixie) release="Debian 13" ;;
+  *) echo "package-test: no Debian suite '$suite' (bookworm, trixie)" >&2; exit 2 ;;
+esac
+cache=$work/system root=$work/root
 mkdir -p "$work"
 step() { echo "package-test: [$SECONDS s] $*"; }
 fail() { echo "package-test: FAIL: $*" >&2; exit 1; }
@@ -41,25 +47,20 @@ done
 ! grep -v '^lib' <<<"$depends" | grep . || fail "depends on something that is not a run-time library"
 ! grep -- '-dev$' <<<"$depends" || fail "depends on a package for building"
 
-step "lintian"
-lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
+# The package's own files are the same whatever system it goes to: checked once, with the
+# first system's run.
 contents=$work/contents
 rm -rf "$contents"
-dpkg-deb -x "$deb" "$contents"
-desktop-file-validate "$contents"/usr/share/applications/stealthbox.desktop || fail "desktop entry"
-appstreamcli validate-tree --no-net "$contents" || fail "AppStream metainfo"
-
-if [ ! -d "$cache/base" ]; then
-  step "making a fresh Debian 12 system (once; kept in $cache/base)"
-  mkdir -p "$cache"
-  rm -rf --one-file-system "$cache/base.part"
-  mmdebstrap --variant=apt --mode=root --skip=cleanup/apt/lists --quiet bookworm "$cache/base.part" \
-    "deb http://deb.debian.org/debian bookworm main" \
-    "deb http://deb.debian.org/debian bookworm-updates main" \
-    "deb http://deb.debian.org/debian-security bookworm-security main"
-  mv "$cache/base.part" "$cache/base"
+if [ "$suite" = bookworm ]; then
+  step "lintian"
+  lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
+  dpkg-deb -x "$deb" "$contents"
+  desktop-file-validate "$contents"/usr/share/applications/stealthbox.desktop || fail "desktop entry"
+  appstreamcli validate-tree --no-net "$contents" || fail "AppStream metainfo"
 fi
-mkdir -p "$cache/archives/partial"
+
+step "a fresh $release system"
+bash "$here/fresh-system.sh" "$suite" "$cache"
 # The system with this package's dependencies installed, as a run on the fresh
 # system left it after purging the package: kept per set of declared relations,
 # so that any change to them checks the install on the fresh system again.
@@ -77,7 +78,7 @@ mount -t overlay overlay -o "lowerdir=$lower,upperdir=$work/run/changes,workdir=
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 cp "$deb" "$root/tmp/"
 
-where="the fresh system"
+where="the fresh $release system"
 [ "$lower" = "$cache/base" ] || where="the fresh system with the dependencies an earlier run installed"
 step "apt-get install ./$(basename "$deb") on $where"
 in_system dpkg-query -W -f '${Package}\n' | sort >"$work/before.txt"
