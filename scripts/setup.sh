@@ -16,7 +16,7 @@ group[assets]="libsdl2-ttf-dev fonts-dejavu-core"
 group[test]="libgtest-dev libgmock-dev libbenchmark-dev"
 # A virtual display, real X input and pixel capture for the play tests; software OpenGL,
 # so that the window can be drawn without a graphics card; the message-box program.
-group[e2e]="xvfb libx11-dev libxtst-dev x11-utils xauth libgl1-mesa-dri libegl-mesa0"
+group[e2e]="xvfb libx11-dev libxtst-dev zlib1g-dev x11-utils xauth libgl1-mesa-dri libegl-mesa0"
 # The Debian package: building it, checking it, and a fresh Debian system to install it in.
 group[package]="dpkg-dev file lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring"
 # Screenshots and hand checks.
