@@ -126,9 +126,16 @@ AssetFile OpenRegularFile(const std::string& path, std::string& why) {
     ::close(fd);
     return {};
   }
-  // A regular file never waits anyway; reads go back to the usual rules.
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  // Some files that say they are regular wait for something to read all the
+  // same (a kernel's log): the descriptor stays one that never waits, so such
+  // a read comes back at once, and the file is passed over as a FIFO is.
+  char first;
+  if (::pread(fd, &first, 1, 0) < 0) {
+    why = errno == EAGAIN || errno == EWOULDBLOCK ? "would wait for something to read, as a FIFO does"
+                                                  : std::strerror(errno);
+    ::close(fd);
+    return {};
+  }
   std::FILE* file = ::fdopen(fd, "rb");
   if (!file) {
     why = std::strerror(errno);

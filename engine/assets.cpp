@@ -8,6 +8,7 @@
 
 #include "assetPath.h"
 #include "log.h"
+#include "stopSignals.h"
 #include "shell/uPrintable.h"
 
 namespace engine {
@@ -75,9 +76,10 @@ SDL_Surface* PrepareSurface(SDL_Surface* image, uint32_t colorKey, uint32_t flag
   return s;
 }
 
-std::string CheckPngHeader(const unsigned char* head, size_t size, int maxWidth, int maxHeight) {
+std::string CheckPngHeader(const unsigned char* head, size_t size, int maxWidth, int maxHeight, PngSize* png) {
   static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (size < kPngHeaderBytes || std::memcmp(head, kSignature, sizeof kSignature) != 0) return "not a PNG image";
+  if (size < sizeof kSignature || std::memcmp(head, kSignature, sizeof kSignature) != 0) return "not a PNG image";
+  if (size < kPngHeaderBytes) return "a PNG cut short inside its image header";
   // The image header comes first: its 13 bytes hold the width and the height.
   if (BigEndian32(head + 8) != 13 || std::memcmp(head + 12, "IHDR", 4) != 0) return "a PNG without its image header";
   const uint32_t w = BigEndian32(head + 16), h = BigEndian32(head + 20);
@@ -86,7 +88,12 @@ std::string CheckPngHeader(const unsigned char* head, size_t size, int maxWidth,
   if (w > uint32_t(maxWidth) || h > uint32_t(maxHeight))
     return "a PNG of " + std::to_string(w) + " x " + std::to_string(h) + " pixels, larger than the largest texture (" +
            std::to_string(maxWidth) + " x " + std::to_string(maxHeight) + ")";
+  if (png) *png = PngSize{w, h, head[24]};
   return {};
+}
+
+uint64_t LoadCost(const PngSize& png) {
+  return uint64_t(png.width) * png.height * (png.bitDepth > 8 ? 20 : 12);
 }
 
 void Assets::SetRenderer(SDL_Renderer* renderer) {
@@ -100,6 +107,13 @@ void Assets::SetRenderer(SDL_Renderer* renderer) {
   }
 }
 
+bool Assets::Stopping() {
+  if (!StopRequested()) return false;
+  if (!stopSaid_) Report("a stop came while the game loads: the files left are not loaded");
+  stopSaid_ = true;
+  return true;
+}
+
 const std::string& Assets::ExeDir() {
   if (!exeDirKnown_) exeDir_ = ExecutableDir(&exeDirWhy_), exeDirKnown_ = true;
   return exeDir_;
@@ -111,7 +125,14 @@ Texture* Assets::LoadTextureFile(const AssetFile& file, uint32_t colorKey, uint3
   // from its first bytes, before any memory is taken for its pixels.
   unsigned char head[kPngHeaderBytes];
   const size_t got = SDL_RWread(file.rw(), head, 1, sizeof head);
-  std::string why = CheckPngHeader(head, got, maxWidth_, maxHeight_);
+  PngSize png;
+  std::string why = CheckPngHeader(head, got, maxWidth_, maxHeight_, &png);
+  if (why.empty() && heldBytes_ + LoadCost(png) > kTextureBudgetBytes) {
+    const auto MiB = [](uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MiB"; };
+    why = "a PNG of " + std::to_string(png.width) + " x " + std::to_string(png.height) + " pixels at " +
+          std::to_string(png.bitDepth) + " bits a channel, whose loading takes " + MiB(LoadCost(png)) +
+          ", more than the textures' " + MiB(kTextureBudgetBytes) + " leave (" + MiB(heldBytes_) + " held)";
+  }
   if (why.empty() && SDL_RWseek(file.rw(), 0, RW_SEEK_SET) != 0) why = SDL_GetError();
   if (!why.empty()) {
     Report("%s: cannot load '%s': %s", who, shownName, why.c_str());
@@ -138,6 +159,7 @@ Texture* Assets::LoadTextureFile(const AssetFile& file, uint32_t colorKey, uint3
   // Clamping is the renderers' own behaviour for coordinates in 0..1; the
   // power-of-two flag needs nothing, every renderer takes any size.
   SDL_SetTextureScaleMode(handle, (flags & zgl::kTexLinear) ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  heldBytes_ += uint64_t(w) * uint64_t(h) * 4;
   auto texture = std::make_unique<Texture>();
   texture->handle = handle;
   texture->width = w;
@@ -157,6 +179,7 @@ Texture* Assets::LoadTexture(const char* name, uint32_t colorKey, uint32_t flags
     Report("tex_LoadFromFile: '%s': no window yet (load textures from the load callback)", shown.c_str());
     return nullptr;
   }
+  if (Stopping()) return nullptr;
   std::string notes;
   AssetFile file = OpenAsset(name, ExeDir(), notes, exeDirWhy_);
   if (!file) {
@@ -177,6 +200,7 @@ Font* Assets::LoadFont(const char* name) {
     Report("font_LoadFromFile: '%s': no window yet (load fonts from the load callback)", shown.c_str());
     return nullptr;
   }
+  if (Stopping()) return nullptr;
   std::string notes, text, why;
   AssetFile file = OpenAsset(name, ExeDir(), notes, exeDirWhy_);
   if (!file) {
@@ -209,6 +233,7 @@ Font* Assets::LoadFont(const char* name) {
   if (!why.empty()) {
     Report("font_LoadFromFile: malformed '%s': %s", shown.c_str(), why.c_str());
     SDL_DestroyTexture(page->handle);
+    heldBytes_ -= uint64_t(page->width) * uint64_t(page->height) * 4;
     textures_.pop_back();
     return nullptr;
   }
@@ -221,6 +246,8 @@ void Assets::ReleaseAll() {
   fonts_.clear();
   for (auto& t : textures_) SDL_DestroyTexture(t->handle);
   textures_.clear();
+  heldBytes_ = 0;
+  stopSaid_ = false;
 }
 
 }  // namespace engine

@@ -38,12 +38,28 @@ SDL_Surface* PrepareSurface(SDL_Surface* image, uint32_t colorKey, uint32_t flag
 // No texture is larger on a side, whatever the renderer could take: a picture
 // of the game's never is, and a larger one would only cost the player memory.
 constexpr int kMaxTextureSide = 4096;
-// What CheckPngHeader reads: the signature and the image header's size.
-constexpr size_t kPngHeaderBytes = 24;
+// The memory that textures may take in all: those held, and the one being
+// loaded with what its decoding needs for a moment (LoadCost). Forty times what
+// the game's own take; a folder of huge pictures costs no more than this.
+constexpr uint64_t kTextureBudgetBytes = uint64_t(64) << 20;
+// What CheckPngHeader reads: the signature and the image header up to its bit depth.
+constexpr size_t kPngHeaderBytes = 25;
+
+// What a PNG's image header says.
+struct PngSize {
+  uint32_t width = 0, height = 0;
+  int bitDepth = 0;
+};
 
 // "" when the first `size` bytes of a file begin a PNG image of at most
-// maxWidth x maxHeight pixels, else why not.
-std::string CheckPngHeader(const unsigned char* head, size_t size, int maxWidth, int maxHeight);
+// maxWidth x maxHeight pixels, else why not; `png` (when given) gets its size.
+std::string CheckPngHeader(const unsigned char* head, size_t size, int maxWidth, int maxHeight,
+                           PngSize* png = nullptr);
+
+// The bytes a texture of this PNG takes while it loads, once made included:
+// 4 a pixel for the texture, and for the decoder's image, its 8-bit copy and
+// the converted surface 8 more (16 more at 16 bits a channel).
+uint64_t LoadCost(const PngSize& png);
 
 class AssetFile;
 
@@ -58,11 +74,15 @@ class Assets {
   // Destroys every texture and font; handles given out become invalid.
   void ReleaseAll();
   int TextureCount() const { return int(textures_.size()); }
+  // What the textures held take, by the count of LoadCost's first term.
+  uint64_t HeldBytes() const { return heldBytes_; }
 
  private:
   Texture* LoadTextureFile(const AssetFile& file, uint32_t colorKey, uint32_t flags, const char* who,
                            const char* shownName);
   const std::string& ExeDir();
+  // A stop has come: nothing more is loaded (said once).
+  bool Stopping();
 
   SDL_Renderer* renderer_ = nullptr;
   int maxWidth_ = kMaxTextureSide, maxHeight_ = kMaxTextureSide;
@@ -70,6 +90,8 @@ class Assets {
   bool exeDirKnown_ = false;
   std::vector<std::unique_ptr<Texture>> textures_;
   std::vector<std::unique_ptr<Font>> fonts_;
+  uint64_t heldBytes_ = 0;
+  bool stopSaid_ = false;
 };
 
 }  // namespace engine

@@ -4,18 +4,11 @@
 #include <SDL_image.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
-#include "displayWatch.h"
 #include "log.h"
-#include "shell/uPrintable.h"
-
-#include <cerrno>
-#ifndef _WIN32
-#include <pthread.h>
-#endif
+#include "stopSignals.h"
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
@@ -31,84 +24,9 @@ constexpr bool kCaptionShown = false;
 constexpr bool kCaptionShown = true;
 #endif
 
-volatile std::sig_atomic_t gStopSignal = 0;
-DisplayWatch gDisplayWatch;
-
-extern "C" void OnStopSignal(int) {
-  const int savedErrno = errno;
-  gStopSignal = 1;
-  gDisplayWatch.Notice();
-  errno = savedErrno;
-}
-
-#ifdef _WIN32
-// Windows knows no sigaction; its C runtime's signal() covers Ctrl+C and SIGTERM raised in-process.
-struct StopHandlers {
-  void (*oldInt)(int) = SIG_DFL;
-  void (*oldTerm)(int) = SIG_DFL;
-  bool installed = false;
-
-  void Install() {
-    gStopSignal = 0;
-    oldInt = std::signal(SIGINT, OnStopSignal);
-    oldTerm = std::signal(SIGTERM, OnStopSignal);
-    installed = true;
-  }
-  void Restore() {
-    if (!installed) return;
-    std::signal(SIGINT, oldInt);
-    std::signal(SIGTERM, oldTerm);
-    installed = false;
-  }
-};
-#else
-struct StopHandlers {
-  struct sigaction oldInt {};
-  struct sigaction oldTerm {};
-  sigset_t oldMask{};
-  bool installed = false;
-
-  void Install() {
-    gStopSignal = 0;
-    struct sigaction sa {};
-    sa.sa_handler = OnStopSignal;
-    // No SA_RESTART: a call that waits is cut short by a stop, so that the
-    // stop is seen. SDL and the X library go back to what they were doing.
-    sa.sa_flags = 0;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, &oldInt);
-    sigaction(SIGTERM, &sa, &oldTerm);
-    // The game may hold both until the engine watches for them; from here
-    // on it does, and one held meanwhile arrives now.
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGINT);
-    sigaddset(&stops, SIGTERM);
-    pthread_sigmask(SIG_UNBLOCK, &stops, &oldMask);
-    installed = true;
-  }
-  void Restore() {
-    if (!installed) return;
-    pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
-    sigaction(SIGINT, &oldInt, nullptr);
-    sigaction(SIGTERM, &oldTerm, nullptr);
-    installed = false;
-  }
-};
-#endif
-
-StopHandlers gStopHandlers;
-
 bool NonEmptyEnv(const char* name) {
   const char* v = std::getenv(name);
   return v && *v;
-}
-
-// Written as the process ends, should a stop find the display stalled.
-std::string StalledDisplayMessage() {
-  const char* x = std::getenv("DISPLAY");
-  const std::string which = x && *x ? " '" + Printable(x) + "'" : "";
-  return "ZenGL: stopped: the display" + which + " did not answer while the window was being opened\n";
 }
 
 }  // namespace
@@ -260,7 +178,7 @@ void Engine::CloseDisplay() {
 bool Engine::PumpEvents() {
   SDL_Event event;
   while (SDL_PollEvent(&event)) HandleEvent(event);
-  if (gStopSignal) quit_ = true;
+  if (StopRequested()) quit_ = true;
   return !quit_;
 }
 
@@ -296,18 +214,16 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   }
   // Watched before the display opens, which takes a while: a stop asked for
   // meanwhile still ends the game in order, before any window or callback.
-  // The watch is armed first, so that it hears a stop held until now.
-  gDisplayWatch.Arm(StalledDisplayMessage());
-  gStopHandlers.Install();
-  std::string reason = gStopSignal ? std::string() : OpenDisplay();
-  gDisplayWatch.Disarm();
-  if (gStopSignal) {
+  TakeStopSignals();
+  std::string reason = StopRequested() ? std::string() : OpenDisplay();
+  if (StopRequested()) {
+    SetStopPhase(StopPhase::kClosing);
     CloseDisplay();
-    gStopHandlers.Restore();
+    GiveBackStopSignals(keepVideoAtExit_);
     return {};
   }
   if (!reason.empty()) {
-    gStopHandlers.Restore();
+    GiveBackStopSignals(false);
     return reason;
   }
   running_ = true;
@@ -317,7 +233,9 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   minimised_ = (flags & SDL_WINDOW_MINIMIZED) != 0;
   redraw_ = true;  // the first frame
 
+  SetStopPhase(StopPhase::kLoading);
   if (onLoad_) onLoad_();
+  SetStopPhase(StopPhase::kPlaying);
   // Ticks count from the end of loading: the load itself is not replayed.
   timers.SetFrequency(clock.Frequency());
   timers.Start(clock.Now());
@@ -339,7 +257,7 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   for (;;) {
     if (unseenEvents) PumpEvents();
     unseenEvents = false;
-    if (gStopSignal) quit_ = true;
+    if (StopRequested()) quit_ = true;
     if (quit_) break;
     if (timers.Advance(clock.Now()) > 0) redraw_ = true;
     const uint64_t now = clock.Now();
@@ -371,8 +289,9 @@ void Engine::DrawFrame() {
 
 void Engine::Finish() {
   if (onExit_) onExit_();
-  gStopHandlers.Restore();
+  SetStopPhase(StopPhase::kClosing);
   CloseDisplay();
+  GiveBackStopSignals(keepVideoAtExit_);
   running_ = false;
 }
 

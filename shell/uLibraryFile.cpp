@@ -1,16 +1,26 @@
 // SPDX-License-Identifier: Zlib
 #include "shell/uLibraryFile.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#endif
+
 #if defined(__ELF__) && !defined(_WIN32)
 
 #include <elf.h>
 #include <link.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
 
 // The linker's name for this program's own ELF header, mapped with it: the
 // machine and word size a library must be built for.
@@ -25,15 +35,24 @@ using Section = ElfW(Shdr);
 // More than any library has; a count past it is damage, not a table to read.
 constexpr uint64_t kMostSections = 65536;
 
+// Reads exactly `bytes`; on failure errno says why, 0 when the file ended first.
 bool ReadAt(int fd, void* into, size_t bytes, uint64_t offset) {
   auto* at = static_cast<char*>(into);
   while (bytes > 0) {
     const ssize_t n = pread(fd, at, bytes, off_t(offset));
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = 0;
     if (n <= 0) return false;
     at += n, bytes -= size_t(n), offset += uint64_t(n);
   }
   return true;
+}
+
+// Why a read of the file's first bytes failed.
+std::string ReadFailure(uint64_t size) {
+  if (errno == EAGAIN || errno == EWOULDBLOCK) return "would wait for something to read, as a FIFO does";
+  if (errno != 0) return std::string("cannot be read: ") + std::strerror(errno);
+  return "cannot be read: it ends before the " + std::to_string(size) + " bytes its size says";
 }
 
 // The furthest byte the headers name, kept as they are read. A part whose
@@ -46,6 +65,10 @@ struct Extent {
     if (last > end) end = last;
   }
 };
+
+std::string ByteOrder(unsigned char data) {
+  return data == ELFDATA2LSB ? "little-endian" : data == ELFDATA2MSB ? "big-endian" : "unknown byte-order";
+}
 
 std::string WordSize(unsigned char elfClass) {
   return elfClass == ELFCLASS32 ? "32-bit" : elfClass == ELFCLASS64 ? "64-bit" : "unknown word size";
@@ -64,12 +87,15 @@ std::string CheckLibraryFile(int fd) {
 
   Header h{};
   const size_t head = size < sizeof h ? size_t(size) : sizeof h;
-  if (!ReadAt(fd, &h, head, 0)) return std::string("cannot be read: ") + std::strerror(errno);
+  if (!ReadAt(fd, &h, head, 0)) return ReadFailure(size);
   if (head >= SELFMAG && std::memcmp(h.e_ident, ELFMAG, SELFMAG) != 0) return "is not a shared library (no ELF header)";
   if (head < sizeof h) return "is cut short: " + std::to_string(size) + " bytes, too few for a library's header";
   const Header& own = __ehdr_start;
-  if (h.e_ident[EI_CLASS] != own.e_ident[EI_CLASS] || h.e_ident[EI_DATA] != own.e_ident[EI_DATA] ||
-      h.e_machine != own.e_machine)
+  // The byte order first: the machine's number is written in it.
+  if (h.e_ident[EI_DATA] != own.e_ident[EI_DATA])
+    return "is built for " + ByteOrder(h.e_ident[EI_DATA]) + " machines; this game runs on " +
+           ByteOrder(own.e_ident[EI_DATA]) + " ones";
+  if (h.e_ident[EI_CLASS] != own.e_ident[EI_CLASS] || h.e_machine != own.e_machine)
     return "is built for another machine (ELF machine " + std::to_string(h.e_machine) + ", " +
            WordSize(h.e_ident[EI_CLASS]) + "; this game runs on machine " + std::to_string(own.e_machine) + ", " +
            WordSize(own.e_ident[EI_CLASS]) + ")";
@@ -120,5 +146,99 @@ std::string CheckLibraryFile(int fd) {
 #else
 
 std::string CheckLibraryFile(int) { return {}; }
+
+#endif
+
+#if defined(__linux__) && defined(MFD_ALLOW_SEALING)
+
+int SealedCopy(int fd, const std::string& path, unsigned long long size, std::string& why) {
+  // More than any engine library: a file this large is not one.
+  constexpr unsigned long long kLargest = 1ull << 30;
+  if (size > kLargest) {
+    why = "is " + std::to_string(size) + " bytes, larger than any engine library";
+    return -1;
+  }
+  // Named after the file (its end, where it is too long for a name), as the
+  // process's map of its memory then shows it.
+  constexpr size_t kLongestName = 249;
+  const std::string name = path.size() > kLongestName ? path.substr(path.size() - kLongestName) : path;
+  const int copy = memfd_create(name.c_str(), MFD_CLOEXEC | MFD_ALLOW_SEALING);
+  if (copy < 0) return -1;
+  std::vector<char> buffer(1 << 16);
+  unsigned long long done = 0;
+  for (;;) {
+    const ssize_t n = pread(fd, buffer.data(), buffer.size(), off_t(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      why = errno == EAGAIN || errno == EWOULDBLOCK ? "would wait for something to read, as a FIFO does"
+                                                    : std::string("cannot be read: ") + std::strerror(errno);
+      close(copy);
+      return -1;
+    }
+    if (n == 0) break;
+    for (ssize_t put = 0; put < n;) {
+      const ssize_t m = write(copy, buffer.data() + put, size_t(n - put));
+      if (m < 0 && errno == EINTR) continue;
+      if (m <= 0) {
+        why = std::string("cannot be copied into memory: ") + std::strerror(errno);
+        close(copy);
+        return -1;
+      }
+      put += m;
+    }
+    done += static_cast<unsigned long long>(n);
+    if (done > size) break;
+  }
+  if (done != size) {
+    why = "changed while it was read (" + std::to_string(done) + " bytes, where it had " + std::to_string(size) + ")";
+    close(copy);
+    return -1;
+  }
+  if (fcntl(copy, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0) {
+    why = std::string("cannot be sealed in memory: ") + std::strerror(errno);
+    close(copy);
+    return -1;
+  }
+  return copy;
+}
+
+#else
+
+int SealedCopy(int, const std::string&, unsigned long long, std::string&) { return -1; }
+
+#endif
+
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+
+std::string TrialLoad(const std::string& path) {
+  // Long enough for any sound library on a busy machine; a loader that takes
+  // longer is stuck in what the file says.
+  constexpr int kPatienceMs = 10000;
+  const pid_t child = fork();
+  if (child < 0) return {};  // no trial: the loading itself is the only one
+  if (child == 0) _exit(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL) ? 0 : 1);
+  int status = 0;
+  for (int waited = 0;; waited += 2) {
+    const pid_t done = waitpid(child, &status, WNOHANG);
+    if (done == child) break;
+    if (done < 0 && errno != EINTR) return {};
+    if (waited >= kPatienceMs) {
+      kill(child, SIGKILL);
+      while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+      }
+      return "is damaged: the system's loader did not finish loading it in " + std::to_string(kPatienceMs / 1000) +
+             " s";
+    }
+    const timespec step{0, 2'000'000};
+    nanosleep(&step, nullptr);
+  }
+  if (WIFSIGNALED(status))
+    return std::string("is damaged inside: the system's loader dies of it (") + strsignal(WTERMSIG(status)) + ")";
+  return {};
+}
+
+#else
+
+std::string TrialLoad(const std::string&) { return {}; }
 
 #endif

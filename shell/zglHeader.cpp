@@ -21,7 +21,9 @@
 #include <fcntl.h>
 #include <glob.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <spawn.h>
+#include <time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #ifdef __APPLE__
@@ -127,15 +129,35 @@ std::string FindProgram(const char* program) {
   return {};
 }
 
-// Runs a dialog program and waits until the player has closed it.
+// Runs a dialog program and waits until the player has closed it, or until a
+// stop comes: the dialog then goes with the game.
 void RunDialog(const std::string& program, std::vector<const char*> argv) {
   argv.insert(argv.begin(), program.c_str());
   argv.push_back(nullptr);
+  // The dialog takes the stops as any program does (the game holds them).
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   pid_t pid;
-  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, const_cast<char* const*>(argv.data()), environ) != 0)
-    return;
+  const int failed =
+      posix_spawn(&pid, program.c_str(), nullptr, &attributes, const_cast<char* const*>(argv.data()), environ);
+  posix_spawnattr_destroy(&attributes);
+  if (failed) return;
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  for (int sinceStop = -1;;) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid || (done < 0 && errno != EINTR)) return;
+    if (sinceStop < 0 && StopPending()) {
+      kill(pid, SIGTERM);
+      sinceStop = 0;
+    } else if (sinceStop >= 0 && sinceStop < 1000 && (sinceStop += 10) >= 1000) {
+      kill(pid, SIGKILL);  // a dialog that does not take the hint
+    }
+    const timespec step{0, 10'000'000};
+    nanosleep(&step, nullptr);
   }
 }
 
@@ -163,8 +185,6 @@ void ShowLoadError() {
   std::fflush(stderr);
   // A player who has asked the game to stop is not kept waiting on a dialog.
   if (!HasDisplay() || StopPending()) return;
-  // A player who gives up on the dialog can stop the game as any program.
-  ReleaseStopSignals();
   if (std::string zenity = FindProgram("zenity"); !zenity.empty()) {
     RunDialog(zenity, {"--error", "--title=Error", "--text=Error while loading ZenGL"});
   } else if (std::string kdialog = FindProgram("kdialog"); !kdialog.empty()) {
@@ -233,26 +253,27 @@ std::string KindOf(mode_t mode) {
 }
 
 // Opens one candidate: once, without waiting (a FIFO would wait for a
-// writer), checked whole on that descriptor and handed to the loader through
-// it, so that no other file can stand in between the check and the loading.
-// Null if it is not there (`missing`) or is refused, which is said on stderr.
+// writer), read once into a private copy that nothing can change (where the
+// system has such copies), checked whole and tried by the loader in a child
+// process, and handed to the loader through that copy's descriptor, so that
+// no other file can stand in between the check and the loading, nor a copy
+// rewritten while the game runs reach into it. Null if it is not there
+// (`missing`) or is refused, which is said on stderr.
 void* TryOpen(const std::string& path, bool& missing) {
   missing = false;
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     missing = errno == ENOENT || errno == ENOTDIR;
     if (!missing) Say("passed over " + path + ": " + OpenError(errno));
     return nullptr;
   }
   struct stat info;
-  std::string why = fstat(fd, &info) != 0 ? std::strerror(errno)
-                    : !S_ISREG(info.st_mode) ? KindOf(info.st_mode)
-                                             : CheckLibraryFile(fd);
-  if (!why.empty()) {
-    Say("passed over " + path + ": " + why);
-    close(fd);
-    return nullptr;
+  std::string why = fstat(fd, &info) != 0 ? std::strerror(errno) : !S_ISREG(info.st_mode) ? KindOf(info.st_mode) : "";
+  if (why.empty()) {
+    const int copy = SealedCopy(fd, path, static_cast<unsigned long long>(info.st_size), why);
+    if (copy >= 0) close(fd), fd = copy;
   }
+  if (why.empty()) why = CheckLibraryFile(fd);
   // The loader opens /proc/<pid>/fd/<n>: the checked file itself, whatever
   // has been put under its name since. (Through the pid, not "self", so that
   // other programs that are handed the name read the same file.) A system
@@ -260,7 +281,14 @@ void* TryOpen(const std::string& path, bool& missing) {
   // is unknown there too, so only the library search's folders are tried.
   const std::string own = "/proc/" + std::to_string(getpid()) + "/fd/" + std::to_string(fd);
   const bool throughDescriptor = access(own.c_str(), F_OK) == 0;
-  void* handle = dlopen((throughDescriptor ? own : path).c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::string loaded = throughDescriptor ? own : path;
+  if (why.empty()) why = TrialLoad(loaded);
+  if (!why.empty()) {
+    Say("passed over " + path + ": " + why);
+    close(fd);
+    return nullptr;
+  }
+  void* handle = dlopen(loaded.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* error = dlerror();
     std::string said = error ? error : "the loader refused it";

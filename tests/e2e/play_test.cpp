@@ -3,6 +3,7 @@
 // engine library, in a window on a private Xvfb server, driven by real key and
 // pointer events and judged by the pixels it draws.
 #include <arpa/inet.h>
+#include <elf.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,6 +11,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -100,6 +102,47 @@ void PlantCorruptData(const std::string& dir) {
   }
 }
 
+// A PNG of side x side pixels, 16 bits a channel, interlaced, all black: a few hundred KB
+// on disk, and 8 bytes a pixel for any decoder that takes it in.
+std::string HugePng(uint32_t side) {
+  auto be = [](uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+  auto chunk = [&](const std::string& type, const std::string& data) {
+    const std::string body = type + data;
+    return be(uint32_t(data.size())) + body +
+           be(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+  };
+  std::string idat;
+  z_stream z{};
+  deflateInit(&z, 1);
+  std::vector<Bytef> row(1 + side * 8, 0), out(1 << 16);
+  auto put = [&](int flush) {
+    do {
+      z.next_out = out.data(), z.avail_out = uInt(out.size());
+      deflate(&z, flush);
+      idat.append(reinterpret_cast<char*>(out.data()), out.size() - z.avail_out);
+    } while (z.avail_out == 0);
+  };
+  // The seven passes of Adam7: where each starts and its steps, across and down.
+  const uint32_t pass[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                               {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+  for (const auto& p : pass)
+    for (uint32_t y = p[1]; y < side; y += p[3]) {
+      z.next_in = row.data(), z.avail_in = uInt(1 + (side - p[0] + p[2] - 1) / p[2] * 8);
+      put(Z_NO_FLUSH);
+    }
+  put(Z_FINISH);
+  deflateEnd(&z);
+  return "\x89PNG\r\n\x1a\n" + chunk("IHDR", be(side) + be(side) + std::string("\x10\x06\0\0\x01", 5)) +
+         chunk("IDAT", idat) + chunk("IEND", "");
+}
+
+// The highest resident memory a running process has had, in KiB.
+long PeakKiB(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
 
 class PlayTest : public ::testing::Test {
  protected:
@@ -437,7 +480,8 @@ TEST_F(EngineLoadTest, EngineBesideTheExecutableIsLoaded) {
   auto st = game_.Wait(20s);
   ASSERT_TRUE(st);
   EXPECT_EQ(st->Describe(), "exit code 0") << Stderr();
-  EXPECT_EQ(ReadFile(marker), "loaded\nzgl_Init\n");
+  // (Loaded twice: the game tries it in a child process first.)
+  EXPECT_EQ(ReadFile(marker), "loaded\nloaded\nzgl_Init\n");
   EXPECT_EQ(Stderr().find(kLoadError), std::string::npos);
 }
 
@@ -452,7 +496,7 @@ TEST_F(EngineLoadTest, EngineLackingAnOperationCountsAsMissing) {
 
 // An interrupted copy or a full disk leaves the engine cut short; a FIFO in its place would
 // keep open() waiting: the message and exit code 1 all the same, never a signal or a hang.
-TEST_F(EngineLoadTest, EngineCutShortOrAFifoInItsPlaceGivesTheMessageNeverASignalOrAHang) {
+TEST_F(EngineLoadTest, EngineCutShortDamagedOrAFifoInItsPlaceGivesTheMessageNeverASignalOrAHang) {
   const std::string whole = ReadFile(kBinDir + "/" + kEngineFile);
   ASSERT_GT(whole.size(), 100000u);
   for (size_t bytes : {whole.size() / 20, whole.size() / 2, whole.size() - 1}) {
@@ -461,6 +505,22 @@ TEST_F(EngineLoadTest, EngineCutShortOrAFifoInItsPlaceGivesTheMessageNeverASigna
     std::ofstream(in.bin + "/" + kEngineFile, std::ios::binary) << whole.substr(0, bytes);
     ExpectLoadError(RunToFailure(in.exe, true));
     EXPECT_NE(Stderr().find("is cut short"), std::string::npos) << Stderr();
+  }
+  // Whole in length but damaged inside, where the system's loader would fall: a copy
+  // interrupted after 40 KB into a preallocated file, and the dynamic segment zeroed.
+  std::string zeroed = whole.substr(0, 40960) + std::string(whole.size() - 40960, '\0');
+  std::string noDynamic = whole;
+  const auto& elf = *reinterpret_cast<const Elf64_Ehdr*>(whole.data());
+  for (int i = 0; i < elf.e_phnum; ++i) {
+    const auto& segment = *reinterpret_cast<const Elf64_Phdr*>(whole.data() + elf.e_phoff + i * sizeof(Elf64_Phdr));
+    if (segment.p_type == PT_DYNAMIC) std::fill_n(noDynamic.begin() + segment.p_offset, segment.p_filesz, '\0');
+  }
+  ASSERT_NE(noDynamic, whole);
+  for (const std::string* damaged : {&zeroed, &noDynamic}) {
+    SCOPED_TRACE(damaged == &zeroed ? "zeros after 40 KB" : "its dynamic segment zeroed");
+    Install in = CopyGame(*work_ / (damaged == &zeroed ? "zeroed" : "no-dynamic"), false, true);
+    std::ofstream(in.bin + "/" + kEngineFile, std::ios::binary) << *damaged;
+    ExpectLoadError(RunToFailure(in.exe, true));
   }
   Install in = CopyGame(*work_ / "fifo", false, true);
   ASSERT_EQ(mkfifo((in.bin + "/" + kEngineFile).c_str(), 0644), 0);
@@ -504,6 +564,33 @@ TEST_F(AssetTest, CorruptImagesStillPlay) {
   PlantCorruptData(in.bin + "/Data");
   PlantCorruptData(cwd_ + "/Data");
   PlayWithAssets(in.exe);
+}
+
+// Every texture a picture of 4096 x 4096 at 16 bits, interlaced (a hostile Data in the
+// working folder, which is searched first): the game starts at once, its peak memory
+// within the textures' budget of the game's own, and a stop while it loads ends it.
+TEST_F(AssetTest, HugePicturesStayWithinTheBudgetAndAStopWhileLoadingEndsTheGame) {
+  constexpr long kBudgetKiB = 64 * 1024;
+  Play();
+  const long plain = PeakKiB(game_.pid());
+  game_.KillGroup();
+  const std::string huge = HugePng(4096);
+  fs::create_directories(cwd_ + "/Data");
+  for (auto& entry : fs::directory_iterator(kBinDir + "/Data"))
+    if (entry.path().extension() != ".zfi") std::ofstream(cwd_ + "/Data/" + entry.path().filename().string()) << huge;
+  Play();
+  EXPECT_LT(PeakKiB(game_.pid()) - plain, kBudgetKiB) << "peak memory, KiB, over the game's own " << plain;
+  EXPECT_NE(Stderr().find("'Data\\Angle.png': a PNG of 4096 x 4096 pixels at 16 bits"), std::string::npos) << Stderr();
+  game_.KillGroup();
+  // A stop as soon as the window shows, while the files load.
+  Start(kBinDir + "/" + kGameExe);
+  ASSERT_TRUE(x_->WaitForWindow("TEST", 30s)) << Stderr();
+  const auto stopped = Clock::now();
+  game_.Signal(SIGINT);
+  auto st = game_.Wait(10s);
+  ASSERT_TRUE(st);
+  EXPECT_LT(Clock::now() - stopped, 1s) << st->Describe();
+  ExpectNoSanitizerReport();
 }
 
 // ---------------------------------------------------------------------------
@@ -696,8 +783,9 @@ TEST_F(EarlyStopTest, SigtermAtAnyMomentOfStartUpEndsWithExitCodeZero) {
 }
 
 // A display that takes the connection and never answers (a dead ssh -X tunnel, a frozen
-// X server): a stop still ends the game, with a word and a failing exit code, within a second.
-TEST_F(EarlyStopTest, AStopEndsTheGameWithinASecondWhenTheDisplayNeverAnswers) {
+// X server), or stops answering later: a stop still ends the game, with a word and a
+// failing exit code, within a second.
+TEST_F(EarlyStopTest, AStopEndsTheGameWithinASecondWhenTheDisplayNeverAnswersOrStalls) {
   // A silent server on the TCP port of a display number nobody uses.
   const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   ASSERT_GE(server, 0);
@@ -730,6 +818,20 @@ TEST_F(EarlyStopTest, AStopEndsTheGameWithinASecondWhenTheDisplayNeverAnswers) {
     game_.KillGroup();
   }
   close(server);
+
+  // One that stops answering once the game plays (a frozen VNC server): the play tests'
+  // own server stopped while the game draws.
+  Play();
+  ASSERT_EQ(kill(display_->pid(), SIGSTOP), 0);
+  const auto stopped = Clock::now();
+  game_.Signal(SIGTERM);
+  auto st = game_.Wait(10s);
+  const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - stopped);
+  kill(display_->pid(), SIGCONT);
+  ASSERT_TRUE(st) << "still running 10 s after the stop";
+  EXPECT_TRUE(st->exited && st->code != 0) << st->Describe();
+  EXPECT_LT(took, 1500ms) << "from the stop to the end";
+  EXPECT_NE(Stderr().find("did not answer while"), std::string::npos) << Stderr();
 }
 
 // ---------------------------------------------------------------------------

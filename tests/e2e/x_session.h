@@ -22,6 +22,7 @@ class VirtualDisplay {
   VirtualDisplay();
   ~VirtualDisplay();
   const std::string& name() const { return name_; }  // ":N"
+  pid_t pid() const { return server_.pid(); }
 
  private:
   Process server_;

@@ -15,11 +15,13 @@
 #endif
 
 #include <chrono>
+#include <csignal>
 #include <functional>
 #include <string>
 
 #include "assetPath.h"
 #include "assets.h"
+#include "stopSignals.h"
 #include "engineTestSupport.h"
 #include "fontFile.h"
 
@@ -482,6 +484,34 @@ TEST_F(Loading, OnlyPngsNoLargerThanATextureAndNeverTheMemoryOfAHugeOne) {
   rusage usage{};
   ASSERT_EQ(getrusage(RUSAGE_SELF, &usage), 0);
   EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "the test's peak memory, KiB";
+#endif
+}
+
+// The textures held and the one loading take no more than their budget: of 2048 x 2048
+// pictures (16 MiB each once made, 48 MiB while one loads) two fit and the third is
+// refused. A stop that has come loads nothing more, and says so once.
+TEST_F(Loading, TexturesStayWithinTheirBudgetAndAStopLoadsNothingMore) {
+  InTempDir here;
+  enginetest::SavePng("big.png", 2048, 2048, [](int, int) { return 0xFF808080u; });
+  Texture* big[3];
+  std::string err = Stderr([&] {
+    for (Texture*& t : big) t = tex_LoadFromFile("big.png", zgl::kNoColorKey, 0x432);
+  });
+  EXPECT_NE(big[0], nullptr);
+  EXPECT_NE(big[1], nullptr);
+  EXPECT_EQ(big[2], nullptr);
+  EXPECT_THAT(err, HasSubstr("'big.png': a PNG of 2048 x 2048 pixels at 8 bits a channel, whose loading takes 48 MiB, "
+                             "more than the textures' 64 MiB leave (32 MiB held)"));
+#ifndef __EMSCRIPTEN__  // a page has no signals
+  engine::TakeStopSignals();
+  std::raise(SIGTERM);
+  err = Stderr([] {
+    EXPECT_EQ(tex_LoadFromFile("big.png", zgl::kNoColorKey, 0x432), nullptr);
+    EXPECT_EQ(font_LoadFromFile("any.zfi"), nullptr);
+  });
+  engine::GiveBackStopSignals(false);
+  EXPECT_EQ(Lines(err), 1) << err;
+  EXPECT_THAT(err, HasSubstr("a stop came while the game loads"));
 #endif
 }
 

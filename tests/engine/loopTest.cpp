@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engineTestSupport.h"
+#include "stopSignals.h"
 
 namespace {
 
@@ -311,6 +312,23 @@ TEST_F(Loop, AStopHeldUntilTheLoopStartsEndsItBeforeTheWindowOpens) {
   pthread_sigmask(SIG_BLOCK, nullptr, &held);
   EXPECT_TRUE(sigismember(&held, SIGTERM)) << "the hold was not given back";
   pthread_sigmask(SIG_UNBLOCK, &term, nullptr);
+}
+
+// A stop that whoever started the game ignores (a shell does so for its background
+// jobs) stays ignored while the engine runs, and after.
+TEST(StopSignals, OnesIgnoredByTheParentStayIgnored) {
+  struct sigaction ignore {}, before {}, now {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(sigaction(SIGINT, &ignore, &before), 0);
+  engine::TakeStopSignals();
+  sigaction(SIGINT, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_IGN);
+  std::raise(SIGINT);
+  EXPECT_FALSE(engine::StopRequested());
+  engine::GiveBackStopSignals(false);
+  sigaction(SIGINT, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_IGN);
+  sigaction(SIGINT, &before, nullptr);
 }
 #endif
 

@@ -13,6 +13,7 @@
 
 #ifdef FAKE_SHARED
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
 #else
@@ -45,14 +46,20 @@ bool IsGeometry(int op) {
 
 __attribute__((constructor)) void OpenLog() {
   const char* path = std::getenv("FAKE_ZGL_LOG");
-  if (!path) return;
+  // The game tries the library in a child process first: only the game's own loading is logged.
+  const char* game = std::getenv("FAKE_ZGL_PID");
+  if (!path || (game && std::to_string(getpid()) != game)) return;
   logFile = std::fopen(path, "a");
   Dl_info info{};
   dladdr(reinterpret_cast<void*>(&OpenLog), &info);
-  // The game hands the loader /proc/<pid>/fd/<n> of the file it checked: the file's own path is that link's.
-  char file[4096];
-  const bool known = info.dli_fname && realpath(info.dli_fname, file);
-  Log(std::string("loaded ") + (known ? file : "?"));
+  // The game hands the loader /proc/<pid>/fd/<n> of its private copy of the file it
+  // checked, a memory file named after that file ("/memfd:<path> (deleted)").
+  std::string file = "?";
+  char link[4096];
+  const ssize_t n = info.dli_fname ? readlink(info.dli_fname, link, sizeof link - 1) : -1;
+  if (n > 0) file.assign(link, size_t(n));
+  if (file.rfind("/memfd:", 0) == 0) file = file.substr(7, file.rfind(" (deleted)") - 7);
+  Log("loaded " + file);
 }
 #endif
 

@@ -134,6 +134,7 @@ class StealthRun : public ::testing::Test {
     const std::string errPath = (root / "stderr").string(), cwd = (root / "cwd").string();
     pid_t pid = fork();
     if (pid == 0) {
+      envp.insert(envp.end() - 1, strdup(("FAKE_ZGL_PID=" + std::to_string(getpid())).c_str()));
       int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       int null = open("/dev/null", O_WRONLY);
       if (err < 0 || null < 0 || chdir(cwd.c_str()) != 0) _exit(126);
@@ -258,6 +259,8 @@ TEST_F(StealthRun, ADamagedEngineIsRefusedLikeAMissingOne) {
   std::string otherMachine = whole, otherWordSize = whole;
   otherMachine[18] = char(otherMachine[18] ^ 0x7F);  // e_machine, low byte
   otherWordSize[4] = otherWordSize[4] == 2 ? 1 : 2;   // EI_CLASS
+  std::string bigEndian = whole;
+  bigEndian[5] = 2;  // EI_DATA
   const struct {
     const char* what;
     std::string bytes;
@@ -268,6 +271,7 @@ TEST_F(StealthRun, ADamagedEngineIsRefusedLikeAMissingOne) {
       {"empty", "", "is cut short"},
       {"another machine's", otherMachine, "is built for another machine"},
       {"another word size's", otherWordSize, "is built for another machine"},
+      {"big-endian", bigEndian, "is built for big-endian machines; this game runs on little-endian ones"},
       {"not a library", "#!/bin/sh\necho planted\n", "is not a shared library"},
   };
   const fs::path lib = root / "exe" / "libZenGL.so";
