@@ -122,8 +122,9 @@ TEST_F(FrameAllocation, NoneAtAllInAnyFrameWithOrWithoutMarks) {
   for (const Frame& f : *frames_) {
     total += f.allocs.Total();
     inFrames += f.allocs.Total() > 0;
-    if (!overSdl3)
+    if (!overSdl3) {
       EXPECT_EQ(f.allocs.Total(), 0u) << "tick " << f.tick << (f.marks ? " (marks shown)" : "");
+    }
   }
   if (overSdl3)
     std::printf("SDL %d.%d.%d is SDL3 underneath: %llu allocations inside it in %llu of %zu frames (not judged)\n",
