@@ -112,6 +112,9 @@ std::string Engine::OpenDisplay() {
     return reason;
   }
   if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) Report("PNG support did not start: %s", IMG_GetError());
+  // A stop that came meanwhile ends the opening between its steps (the caller closes what
+  // is open): each takes a while, the renderer's most.
+  if (StopRequested()) return {};
 
   // One window, made hidden and already fit for an OpenGL renderer: a GL
   // renderer on a plain window would destroy it and make another, and a close
@@ -130,6 +133,7 @@ std::string Engine::OpenDisplay() {
     CloseDisplay();
     return reason;
   }
+  if (StopRequested()) return {};
   const Uint32 sync = settings_.vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | sync);
   if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | sync);

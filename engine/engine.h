@@ -40,7 +40,8 @@ class Engine {
   bool SetOptions(uint16_t width, uint16_t height, bool fullScreen, bool vsync);
   void ShowCursor(bool show);
 
-  // Opens the window and renderer: "" on success, else the reason. Without a
+  // Opens the window and renderer: "" on success (or when a stop came meanwhile,
+  // which leaves the opening half done for CloseDisplay), else the reason. Without a
   // display SDL would fall back to an invisible window; that counts as a
   // failure unless the user named a video driver in SDL_VIDEODRIVER.
   std::string OpenDisplay();

@@ -10,6 +10,7 @@
 
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <pthread.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 #endif
@@ -80,6 +81,10 @@ extern "C" void OnDeadline(int) {
     ssize_t ignored = write(STDERR_FILENO, gLines[phase], gLineBytes[phase]);
     (void)ignored;
   }
+#ifdef __linux__
+  // The system call itself: a sanitizer's _exit would first look for leaks, for seconds.
+  syscall(SYS_exit_group, EXIT_FAILURE);
+#endif
   _exit(EXIT_FAILURE);
 }
 
