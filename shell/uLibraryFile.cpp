@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Zlib
 #include "shell/uLibraryFile.h"
+#include "shell/uSignals.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -222,12 +223,15 @@ std::string TrialLoad(const std::string& path) {
     const pid_t done = waitpid(child, &status, WNOHANG);
     if (done == child) break;
     if (done < 0 && errno != EINTR) return {};
-    if (waited >= kPatienceMs) {
+    // A player who asked the game to stop waits half a second at most.
+    const bool stopping = StopPending() && waited >= 500;
+    if (waited >= kPatienceMs || stopping) {
       kill(child, SIGKILL);
       while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
       }
-      return "is damaged: the system's loader did not finish loading it in " + std::to_string(kPatienceMs / 1000) +
-             " s";
+      return "is damaged: the system's loader did not finish loading it in " +
+             (stopping ? std::to_string(waited) + " ms, when the game was asked to stop"
+                       : std::to_string(kPatienceMs / 1000) + " s");
     }
     const timespec step{0, 2'000'000};
     nanosleep(&step, nullptr);
