@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <type_traits>
 
-#include "shell/zglApi.h"
+#include "common/zglApi.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include <numbers>
 #include <string>
 
-#include "shell/zglApi.h"
+#include "common/zglApi.h"
 
 namespace {
 

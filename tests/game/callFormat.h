@@ -8,7 +8,7 @@
 #include <string>
 #include <type_traits>
 
-#include "shell/zglApi.h"
+#include "common/zglApi.h"
 
 namespace callfmt {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/zglApi.h"
+#include "common/zglApi.h"
 
 namespace fake {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Zlib
-#include "shell/uPrintable.h"
+#include "common/printable.h"
 
 #include <cstdint>
 
