@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: Zlib
-# The page's size and speed, each figure against its target:
+# The page's size and speed; every verdict a ratio or a count, the load time information:
 #   - the bytes of the page's files, as served and gzip-compressed;
-#   - the tick in wasm under node against the same program built natively (bench_tick_plain);
+#   - the tick in wasm under node against the same program built natively (game_bench tick);
 #   - page load to the first frame drawn, in Chromium headless, cache off;
 #   - frames and ticks a second in the page over 10 s of play, the hero walked to and fro.
 #
@@ -15,7 +15,7 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
 import web_bridge  # noqa: E402  (the play tests' server and browser)
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 
@@ -45,14 +45,15 @@ def sizes(site):
 
 
 def tick(build, web):
-    print("=== web: the tick, native against wasm under node (bench_tick_plain, 5 runs each)")
-    runs = {"native": [os.path.join(build, "bin", "bench_tick_plain")],
-            "wasm": ["node", "--no-experimental-fetch", os.path.join(web, "bin", "bench_tick_plain.js")]}
+    print("=== web: the standard tick, native against wasm under node (game_bench tick, 5 runs each)")
+    runs = {"native": [os.path.join(build, "bin", "game_bench"), "tick"],
+            "wasm": ["node", "--no-experimental-fetch", os.path.join(web, "bin", "game_bench.js"), "tick"]}
     medians = {}
-    for kind in ("native", "wasm", "native", "wasm", "native", "wasm", "native", "wasm", "native", "wasm"):
-        line = subprocess.run(runs[kind], check=True, capture_output=True, text=True).stdout.strip()
+    for kind in ("native", "wasm") * 5:
+        out = subprocess.run(runs[kind], check=True, capture_output=True, text=True).stdout
+        line = next(x for x in out.splitlines() if x.startswith("tick standard calls="))[len("tick standard "):]
         print("  %-6s %s" % (kind, line))
-        medians.setdefault(kind, []).append(float(dict(w.split("=") for w in line.split())["median_us"]))
+        medians.setdefault(kind, []).append(float(dict(w.split("=") for w in line.split() if "=" in w)["median_us"]))
     native, wasm = statistics.median(medians["native"]), statistics.median(medians["wasm"])
     print("web: tick median %.2f us native, %.2f us wasm: %.2f x, %s (<= 2 x)" % (
         native, wasm, wasm / native, verdict("wasm tick", wasm <= 2 * native)))
@@ -131,8 +132,7 @@ def page(site):
                 loads.append(wait_for(driver, "return bench.first"))
             print("  loads to the first frame (ms): " + ", ".join("%.0f" % t for t in loads))
             first = statistics.median(loads)
-            print("web: page load to first frame, median of 5: %.0f ms, %s (<= 1500 ms)" % (
-                first, verdict("first frame", first <= 1500)))
+            print("web: page load to first frame, median of 5: %.0f ms (information)" % first)
 
             # Seed 15's hero starts on a row open for 420 pixels: walked right and back for 10 s.
             driver.execute_script("bench.findHero = true")

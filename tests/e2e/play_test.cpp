@@ -233,6 +233,16 @@ class PlayTest : public ::testing::Test {
     return held;
   }
 
+  // The ending every play shares: SIGTERM, as the system stops a program, ends the game in
+  // order (exit code 0) with nothing for a sanitizer to say.
+  void StopAndExpectExitZero() {
+    game_.Signal(SIGTERM);
+    auto st = game_.Wait(10s);
+    ASSERT_TRUE(st) << "still running after SIGTERM";
+    EXPECT_EQ(st->Describe(), "exit code 0");
+    ExpectNoSanitizerReport();
+  }
+
   // In a sanitizer build: no memory error and no undefined behaviour, and no leak that
   // passes through the game's or the engine's code. (SDL unloads libdbus at shut-down,
   // which leaves libdbus's own blocks as leaks of an unknown module; those are not ours.)
@@ -286,11 +296,7 @@ TEST_F(PlayTest, PaceHoldingDWalksRightFivePixelsEachTick) {
     if (!JudgePace(WalkRight(pilot, artifacts_.Keeping(), "-" + std::to_string(attempt), kRun), attempt,
                    lastTrouble))
       continue;
-    game_.Signal(SIGTERM);
-    auto st = game_.Wait(10s);
-    ASSERT_TRUE(st);
-    EXPECT_EQ(st->Describe(), "exit code 0");
-    ExpectNoSanitizerReport();
+    StopAndExpectExitZero();
     return;
   }
   FAIL() << "three walks and none clean: " << lastTrouble;
@@ -331,11 +337,7 @@ TEST_F(PlayTest, ClosingTheWindowEndsWithExitCodeZero) {
 
 TEST_F(PlayTest, SigtermEndsWithExitCodeZero) {
   Play();
-  game_.Signal(SIGTERM);
-  auto st = game_.Wait(10s);
-  ASSERT_TRUE(st) << "still running after SIGTERM";
-  EXPECT_EQ(st->Describe(), "exit code 0");
-  ExpectNoSanitizerReport();
+  StopAndExpectExitZero();
 }
 
 // ---------------------------------------------------------------------------
@@ -546,11 +548,7 @@ class AssetTest : public PlayTest {
     EXPECT_TRUE(Await(pilot, "untextured", conesDrawn)) << "the cones are still drawn: " << cone;
     EXPECT_TRUE(game_.Running());
     EXPECT_GT(flat, 0.99) << "cones drawn textured without a readable texture";
-    game_.Signal(SIGTERM);
-    auto st = game_.Wait(10s);
-    ASSERT_TRUE(st);
-    EXPECT_EQ(st->Describe(), "exit code 0");
-    ExpectNoSanitizerReport();
+    StopAndExpectExitZero();
   }
 };
 
@@ -634,11 +632,7 @@ TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
       << "the installed game did not find its cone texture: " << flat << " of " << cone
       << " cone pixels flat";
   EXPECT_EQ(Stderr().find("cannot load"), std::string::npos) << Stderr();
-  game_.Signal(SIGTERM);
-  auto st = game_.Wait(10s);
-  ASSERT_TRUE(st);
-  EXPECT_EQ(st->Describe(), "exit code 0");
-  ExpectNoSanitizerReport();
+  StopAndExpectExitZero();
 }
 
 // ---------------------------------------------------------------------------
@@ -888,11 +882,7 @@ TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
   EXPECT_TRUE(scene) << "no current picture in the window after it was mapped again";
   EXPECT_TRUE(changesFrom(back, "still-after")) << "the picture stands still after the window came back";
 
-  game_.Signal(SIGTERM);
-  auto st = game_.Wait(10s);
-  ASSERT_TRUE(st);
-  EXPECT_EQ(st->Describe(), "exit code 0");
-  ExpectNoSanitizerReport();
+  StopAndExpectExitZero();
 }
 
 #ifdef E2E_WINE_RUN

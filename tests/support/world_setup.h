@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace benchworld {
+namespace worldsetup {
 
 // Loads libZenGL.so from the executable's folder, then puts the bot in place
 // of the keyboard and mouse. False, with the reason on stderr, on failure.
@@ -27,4 +27,4 @@ void BuildScaled(int factor, uint64_t seed);
 int64_t RaysPerTick();
 int64_t RaySolidTestsPerTick();
 
-}  // namespace benchworld
+}  // namespace worldsetup

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "alloc_counter.h"
-#include "bench_world.h"
+#include "world_setup.h"
 #include "input_bot.h"
 #include "objects/uEnemy.h"
 #include "shell/uShell.h"
@@ -15,7 +15,7 @@ namespace {
 
 class NoAllocation : public testing::Test {
  protected:
-  static void SetUpTestSuite() { bound_ = benchworld::BindEngine(); }
+  static void SetUpTestSuite() { bound_ = worldsetup::BindEngine(); }
   void SetUp() override {
     ASSERT_TRUE(alloc_counter::HookActive()) << "the allocation hook is not in effect";
     ASSERT_TRUE(bound_) << "libZenGL.so must be built beside the test";
@@ -28,7 +28,7 @@ TEST_F(NoAllocation, InAnyTickOfPlay) {
   constexpr int kTicks = 3000;
   uint64_t takes = 0, setDowns = 0, hidden = 0, sightings = 0;
   for (uint64_t seed : {11u, 22u, 33u, 44u}) {
-    benchworld::BuildStandard(seed);
+    worldsetup::BuildStandard(seed);
     for (int tick = 0; tick < kTicks; ++tick) {
       const auto counts = alloc_counter::CountIn([] { OnTimer(); });
       ASSERT_EQ(counts.Total(), 0u) << "seed " << seed << ", tick " << tick << ": " << counts.news
@@ -48,7 +48,7 @@ TEST_F(NoAllocation, InAnyTickOfPlay) {
 }
 
 TEST_F(NoAllocation, InTicksOfACrowdedWorld) {
-  benchworld::BuildScaled(10, 5);
+  worldsetup::BuildScaled(10, 5);
   for (int tick = 0; tick < 200; ++tick) {
     const auto counts = alloc_counter::CountIn([] { OnTimer(); });
     ASSERT_EQ(counts.Total(), 0u) << "tick " << tick;

@@ -25,7 +25,7 @@ std::string ExitStatus::Describe() const {
   return "still running";
 }
 
-std::map<std::string, std::string> CleanEnvironment() {
+std::map<std::string, std::string> Environment() {
   std::map<std::string, std::string> env;
   for (char** e = environ; *e; ++e) {
     std::string kv = *e;
@@ -33,6 +33,11 @@ std::map<std::string, std::string> CleanEnvironment() {
     if (eq == std::string::npos) continue;
     env[kv.substr(0, eq)] = kv.substr(eq + 1);
   }
+  return env;
+}
+
+std::map<std::string, std::string> CleanEnvironment() {
+  std::map<std::string, std::string> env = Environment();
   // The game must find its engine and draw the way a player's machine does.
   for (const char* name : {"LD_LIBRARY_PATH", "LD_PRELOAD", "SDL_VIDEODRIVER", "SDL_RENDER_DRIVER",
                            "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY"})
@@ -45,6 +50,9 @@ Process::Process(const SpawnOptions& o) {
   // Everything the child needs is prepared before fork: only async-signal-safe calls after it.
   std::vector<std::string> envStrings;
   for (auto& [k, v] : o.env) envStrings.push_back(k + "=" + v);
+  // Room for the child's own process id, written in after fork.
+  if (!o.pidVariable.empty()) envStrings.push_back(o.pidVariable + "=" + std::string(20, '\0'));
+  char* pidDigits = o.pidVariable.empty() ? nullptr : envStrings.back().data() + o.pidVariable.size() + 1;
   std::vector<char*> envp, argv;
   for (auto& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);
@@ -64,8 +72,15 @@ Process::Process(const SpawnOptions& o) {
     if (in < 0 || fo < 0 || fe < 0) _exit(126);
     dup2(in, 0), dup2(fo, 1), dup2(fe, 2);
     for (int fd = 3; fd < 1024; ++fd)
-      if (fd != o.inheritFd) close(fd);
+      if (fd != o.inheritFd && fd != o.cwdFd) close(fd);
     if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(126);
+    if (o.cwdFd >= 0 && fchdir(o.cwdFd) != 0) _exit(126);
+    if (pidDigits) {
+      char digits[20];
+      int n = 0;
+      for (pid_t self = getpid(); self > 0 || n == 0; self /= 10) digits[n++] = char('0' + self % 10);
+      for (int i = 0; i < n; ++i) pidDigits[i] = digits[n - 1 - i];
+    }
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }

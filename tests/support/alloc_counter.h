@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: Zlib
 // Counts heap allocations made on the calling thread while counting is armed.
 // Link alloc_counter.cpp into an executable (not a shared library): it replaces
-// the global operator new family and interposes malloc, calloc, realloc and the
-// aligned allocators for the whole process, forwarding to the C library's own.
-// That way allocations made inside the engine library and SDL count as well.
+// the global operator new family and, with glibc and no sanitizer, interposes
+// malloc, calloc, realloc and the aligned allocators for the whole process,
+// forwarding to the C library's own. That way allocations made inside the
+// engine library and SDL count as well. Elsewhere (Windows, the page, a
+// sanitizer's allocator) it counts operator new only, and none is foreign.
 // To find who allocates, run under a debugger with ALLOC_COUNTER_TRAP=1: each
 // counted allocation then raises SIGTRAP where it is made.
 #pragma once

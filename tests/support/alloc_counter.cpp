@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Zlib
 #include "alloc_counter.h"
 
-#include <dlfcn.h>
-
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
@@ -10,6 +8,12 @@
 #include <cstring>
 #include <new>
 
+#ifndef __has_feature
+#define __has_feature(x) 0
+#endif
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !__has_feature(address_sanitizer)
+#define ALLOC_COUNTER_INTERPOSE 1
+#include <dlfcn.h>
 // glibc's own allocator entry points, always present beside the public names.
 extern "C" {
 void* __libc_malloc(size_t size);
@@ -18,12 +22,28 @@ void* __libc_realloc(void* ptr, size_t size);
 void __libc_free(void* ptr);
 void* __libc_memalign(size_t alignment, size_t size);
 }
-
-namespace {
-
 // Initial-exec TLS in the executable: reading it never allocates, so the hooks
 // below may touch it from inside malloc.
 #define TLS_IE __attribute__((tls_model("initial-exec")))
+#define RawMalloc __libc_malloc
+#define RawCalloc __libc_calloc
+#define RawRealloc __libc_realloc
+#define RawFree __libc_free
+#define RawMemalign __libc_memalign
+#define CALLER() __builtin_return_address(0)
+#else
+// Only operator new is counted (its over-aligned forms are left to the runtime),
+// and it allocates through the C library's malloc.
+#define ALLOC_COUNTER_INTERPOSE 0
+#define TLS_IE
+#define RawMalloc std::malloc
+#define RawFree std::free
+#define RawMemalign(alignment, size) std::malloc(size)
+#define CALLER() nullptr
+#endif
+
+namespace {
+
 TLS_IE thread_local bool tArmed = false;
 TLS_IE thread_local uint64_t tNews = 0;
 TLS_IE thread_local uint64_t tMallocs = 0;
@@ -46,7 +66,7 @@ inline void Counted() {
   if (tTrap) raise(SIGTRAP);
 }
 
-#define NOTE_MALLOC() NoteMalloc(__builtin_return_address(0))
+#define NOTE_MALLOC() NoteMalloc(CALLER())
 inline void NoteMalloc(const void* caller) {
   tSawMalloc = true;
   if (tArmed) {
@@ -64,8 +84,8 @@ void* NewOrThrow(size_t size, size_t alignment, const void* caller) {
   }
   if (size == 0) size = 1;
   for (;;) {
-    void* p = alignment <= alignof(std::max_align_t) ? __libc_malloc(size)
-                                                    : __libc_memalign(alignment, size);
+    void* p = alignment <= alignof(std::max_align_t) ? RawMalloc(size)
+                                                    : RawMemalign(alignment, size);
     if (p) return p;
     std::new_handler handler = std::get_new_handler();
     if (!handler) throw std::bad_alloc();
@@ -93,7 +113,10 @@ void Arm() {
   tArmed = true;
 }
 
-bool IsOwnCode(const void* address) {
+bool IsOwnCode([[maybe_unused]] const void* address) {
+#if !ALLOC_COUNTER_INTERPOSE
+  return true;
+#else
   static const void* const exeBase = [] {
     Dl_info info{};
     return dladdr(reinterpret_cast<const void*>(&IsOwnCode), &info) ? info.dli_fbase : nullptr;
@@ -103,6 +126,7 @@ bool IsOwnCode(const void* address) {
   if (info.dli_fbase == exeBase) return true;
   const char* name = info.dli_fname ? info.dli_fname : "";
   return std::strstr(name, "libZenGL") || std::strstr(name, "libstdc++");
+#endif
 }
 
 Counts Peek() {
@@ -131,21 +155,22 @@ bool HookActive() {
 
 }  // namespace alloc_counter
 
+#if ALLOC_COUNTER_INTERPOSE
 extern "C" {
 
 void* malloc(size_t size) {
   NOTE_MALLOC();
-  return __libc_malloc(size);
+  return RawMalloc(size);
 }
 
 void* calloc(size_t count, size_t size) {
   NOTE_MALLOC();
-  return __libc_calloc(count, size);
+  return RawCalloc(count, size);
 }
 
 void* realloc(void* ptr, size_t size) {
   NOTE_MALLOC();
-  return __libc_realloc(ptr, size);
+  return RawRealloc(ptr, size);
 }
 
 void* reallocarray(void* ptr, size_t count, size_t size) {
@@ -155,64 +180,73 @@ void* reallocarray(void* ptr, size_t count, size_t size) {
     errno = ENOMEM;
     return nullptr;
   }
-  return __libc_realloc(ptr, bytes);
+  return RawRealloc(ptr, bytes);
 }
 
-void free(void* ptr) { __libc_free(ptr); }
+void free(void* ptr) { RawFree(ptr); }
 
 void* memalign(size_t alignment, size_t size) {
   NOTE_MALLOC();
-  return __libc_memalign(alignment, size);
+  return RawMemalign(alignment, size);
 }
 
 void* aligned_alloc(size_t alignment, size_t size) {
   NOTE_MALLOC();
-  return __libc_memalign(alignment, size);
+  return RawMemalign(alignment, size);
 }
 
 int posix_memalign(void** out, size_t alignment, size_t size) {
   NOTE_MALLOC();
   if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0) return EINVAL;
-  void* p = __libc_memalign(alignment, size);
+  void* p = RawMemalign(alignment, size);
   if (!p && size != 0) return ENOMEM;
   *out = p;
   return 0;
 }
 
 }  // extern "C"
+#endif
 
-void* operator new(size_t size) { return NewOrThrow(size, 0, __builtin_return_address(0)); }
-void* operator new[](size_t size) { return NewOrThrow(size, 0, __builtin_return_address(0)); }
+void* operator new(size_t size) { return NewOrThrow(size, 0, CALLER()); }
+void* operator new[](size_t size) { return NewOrThrow(size, 0, CALLER()); }
+#if ALLOC_COUNTER_INTERPOSE
 void* operator new(size_t size, std::align_val_t al) {
-  return NewOrThrow(size, size_t(al), __builtin_return_address(0));
+  return NewOrThrow(size, size_t(al), CALLER());
 }
 void* operator new[](size_t size, std::align_val_t al) {
-  return NewOrThrow(size, size_t(al), __builtin_return_address(0));
+  return NewOrThrow(size, size_t(al), CALLER());
 }
+#endif
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
-  return NewOrNull(size, 0, __builtin_return_address(0));
+  return NewOrNull(size, 0, CALLER());
 }
 void* operator new[](size_t size, const std::nothrow_t&) noexcept {
-  return NewOrNull(size, 0, __builtin_return_address(0));
+  return NewOrNull(size, 0, CALLER());
 }
+#if ALLOC_COUNTER_INTERPOSE
 void* operator new(size_t size, std::align_val_t al, const std::nothrow_t&) noexcept {
-  return NewOrNull(size, size_t(al), __builtin_return_address(0));
+  return NewOrNull(size, size_t(al), CALLER());
 }
 void* operator new[](size_t size, std::align_val_t al, const std::nothrow_t&) noexcept {
-  return NewOrNull(size, size_t(al), __builtin_return_address(0));
+  return NewOrNull(size, size_t(al), CALLER());
 }
 
-void operator delete(void* p) noexcept { __libc_free(p); }
-void operator delete[](void* p) noexcept { __libc_free(p); }
-void operator delete(void* p, size_t) noexcept { __libc_free(p); }
-void operator delete[](void* p, size_t) noexcept { __libc_free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { __libc_free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { __libc_free(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { __libc_free(p); }
-void operator delete[](void* p, size_t, std::align_val_t) noexcept { __libc_free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { __libc_free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { __libc_free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { __libc_free(p); }
+#endif
+void operator delete(void* p) noexcept { RawFree(p); }
+void operator delete[](void* p) noexcept { RawFree(p); }
+void operator delete(void* p, size_t) noexcept { RawFree(p); }
+void operator delete[](void* p, size_t) noexcept { RawFree(p); }
+#if ALLOC_COUNTER_INTERPOSE
+void operator delete(void* p, std::align_val_t) noexcept { RawFree(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { RawFree(p); }
+void operator delete(void* p, size_t, std::align_val_t) noexcept { RawFree(p); }
+void operator delete[](void* p, size_t, std::align_val_t) noexcept { RawFree(p); }
+#endif
+void operator delete(void* p, const std::nothrow_t&) noexcept { RawFree(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { RawFree(p); }
+#if ALLOC_COUNTER_INTERPOSE
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { RawFree(p); }
 void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-  __libc_free(p);
+  RawFree(p);
 }
+#endif

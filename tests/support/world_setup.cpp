@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Zlib
-#include "bench_world.h"
+#include "world_setup.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,7 +12,7 @@
 #include "world/uRandom.h"
 #include "world/uWorld.h"
 
-namespace benchworld {
+namespace worldsetup {
 
 namespace {
 
@@ -53,4 +53,4 @@ int64_t RaysPerTick() { return int64_t(1 + Enemies.Count()) * RaysPerCaster(); }
 
 int64_t RaySolidTestsPerTick() { return RaysPerTick() * Solids.Count(); }
 
-}  // namespace benchworld
+}  // namespace worldsetup

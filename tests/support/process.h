@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Zlib
-// Child processes for the play tests: the virtual X server and the game itself,
-// started with an exact environment and working directory, their output kept in
-// files, and always reaped so that no test leaves a process behind.
+// Child processes for the tests and the benchmarks: the virtual X server, the game
+// itself, the programs measured, started with an exact environment and working
+// directory, their output kept in files, and always reaped so that no test leaves a
+// process behind.
 #pragma once
 
 #include <sys/types.h>
@@ -25,13 +26,16 @@ struct ExitStatus {
   std::string Describe() const;
 };
 
-// The test process's own environment, minus what would steer the game elsewhere.
+// The test process's own environment, whole or minus what would steer the game elsewhere.
+std::map<std::string, std::string> Environment();
 std::map<std::string, std::string> CleanEnvironment();
 
 struct SpawnOptions {
   std::vector<std::string> argv;
   std::map<std::string, std::string> env;
   std::string cwd;          // empty: the test's own
+  int cwdFd = -1;           // else a folder by descriptor (one too deep for a path to name)
+  std::string pidVariable;  // set in the child to its own process id, when named
   std::string stdoutPath;   // empty: /dev/null
   std::string stderrPath;   // empty: /dev/null
   int inheritFd = -1;       // one descriptor the child keeps open (Xvfb's -displayfd)
