@@ -3,7 +3,7 @@
 // the same path real play takes.
 #include <set>
 
-#include "engineTestSupport.h"
+#include "engine_test_support.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "assetPath.h"
 #include "assets.h"
 #include "stopSignals.h"
-#include "engineTestSupport.h"
+#include "engine_test_support.h"
 #include "fontFile.h"
 
 namespace {

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: Zlib
 # Fails unless the shared library's exported (defined, dynamic) symbols are
-# exactly the names in EXPECTED_FILE. Run: cmake -DNM=.. -DLIBRARY=.. -DEXPECTED_FILE=.. -P exportList.cmake
+# exactly the names in EXPECTED_FILE. Run: cmake -DNM=.. -DLIBRARY=.. -DEXPECTED_FILE=.. -P export_list.cmake
 # A DLL's export table as objdump prints it ("\t[   n] name" lines), or the
 # dynamic symbols nm lists ("address T name" lines): the name ends each line.
 if(LIBRARY MATCHES "\\.dll$")

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "engineTestSupport.h"
+#include "engine_test_support.h"
 #include "stopSignals.h"
 
 namespace {

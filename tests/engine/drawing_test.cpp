@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "alloc_counter.h"
-#include "engineTestSupport.h"
+#include "engine_test_support.h"
 
 namespace {
 

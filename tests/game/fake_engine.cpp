@@ -3,12 +3,12 @@
 // the game's table directly (Install); built as a shared library
 // (FAKE_SHARED) it exports the 24 names for LoadEngine and writes each call
 // to the file named by FAKE_ZGL_LOG.
-#include "fakeEngine.h"
+#include "fake_engine.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "callFormat.h"
+#include "call_format.h"
 #include "engine/geometry.h"
 
 #ifdef FAKE_SHARED
