@@ -446,13 +446,6 @@ class EngineLoadTest : public PlayTest {
   }
 };
 
-TEST_F(EngineLoadTest, MissingEngineWithoutDisplayReportsOnStderrAndExitsOne) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  LoadFailure f = RunToFailure(in.exe, false);
-  ExpectLoadError(f);
-  EXPECT_EQ(f.dialogs, 0);
-}
-
 TEST_F(EngineLoadTest, MissingEngineWithDisplayShowsOneMessageAndNoGameWindow) {
   Install in = CopyGame(*work_ / "game", false, true);
   LoadFailure f = RunToFailure(in.exe, true);
@@ -464,17 +457,9 @@ TEST_F(EngineLoadTest, MissingEngineWithDisplayShowsOneMessageAndNoGameWindow) {
   }
 }
 
-TEST_F(EngineLoadTest, EngineInTheWorkingFolderIsNeverLoaded) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  fs::copy_file(E2E_PLANTED, cwd_ + "/libZenGL.so");
-  const std::string marker = *work_ / "planted-marker";
-  LoadFailure f = RunToFailure(in.exe, true, {{"PLANTED_ENGINE_MARKER", marker}});
-  ExpectLoadError(f);
-  EXPECT_FALSE(fs::exists(marker)) << "the planted library was loaded: " << ReadFile(marker);
-}
-
 TEST_F(EngineLoadTest, EngineBesideTheExecutableIsLoaded) {
-  // The control for the case above: the same stand-in, beside the game, is found and started.
+  // A stand-in beside the real game is found and started (the loader's own rules, a library
+  // planted in the working folder or named by LD_LIBRARY_PATH, are tests/game/loader_test.cpp's).
   Install in = CopyGame(*work_ / "game", false, true);
   fs::copy_file(E2E_PLANTED, in.bin + "/libZenGL.so");
   const std::string marker = *work_ / "planted-marker";
@@ -485,15 +470,6 @@ TEST_F(EngineLoadTest, EngineBesideTheExecutableIsLoaded) {
   // (Loaded twice: the game tries it in a child process first.)
   EXPECT_EQ(ReadFile(marker), "loaded\nloaded\nzgl_Init\n");
   EXPECT_EQ(Stderr().find(kLoadError), std::string::npos);
-}
-
-TEST_F(EngineLoadTest, EngineLackingAnOperationCountsAsMissing) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  fs::copy_file(E2E_PLANTED_LACKING, in.bin + "/libZenGL.so");
-  const std::string marker = *work_ / "planted-marker";
-  LoadFailure f = RunToFailure(in.exe, false, {{"PLANTED_ENGINE_MARKER", marker}});
-  ExpectLoadError(f);
-  EXPECT_EQ(ReadFile(marker).find("zgl_Init"), std::string::npos) << "called through a half table";
 }
 
 // An interrupted copy or a full disk leaves the engine cut short; a FIFO in its place would
@@ -633,22 +609,6 @@ TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
       << " cone pixels flat";
   EXPECT_EQ(Stderr().find("cannot load"), std::string::npos) << Stderr();
   StopAndExpectExitZero();
-}
-
-// ---------------------------------------------------------------------------
-// LD_LIBRARY_PATH entries that stand for the working folder
-
-TEST_F(EngineLoadTest, LibraryPathEntriesNamingTheWorkingFolderAreNeverSearched) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  fs::copy_file(E2E_PLANTED, cwd_ + "/libZenGL.so");
-  const std::string marker = *work_ / "planted-marker";
-  // An empty entry is what `export LD_LIBRARY_PATH=$LD_LIBRARY_PATH:/x` leaves behind.
-  for (const char* list : {":", "/usr/local/lib:", "."}) {
-    SCOPED_TRACE(std::string("LD_LIBRARY_PATH=") + list);
-    LoadFailure f = RunToFailure(in.exe, false, {{"LD_LIBRARY_PATH", list}, {"PLANTED_ENGINE_MARKER", marker}});
-    ExpectLoadError(f);
-    EXPECT_FALSE(fs::exists(marker)) << "the planted library was loaded: " << ReadFile(marker);
-  }
 }
 
 // ---------------------------------------------------------------------------

@@ -202,7 +202,7 @@ TEST_F(Drawing, AFrameAllocatesNothing) {
     Core().batch.Present();
     Core().PumpEvents();
   }
-  EXPECT_EQ(alloc_counter::Disarm().Own(), 0u) << "by the engine (SDL's own are not judged here)";
+  EXPECT_EQ(alloc_counter::Disarm().news, 0u) << "the engine's C++ heap allocations (SDL's own are not judged here)";
 }
 
 TEST_F(Drawing, MoreThanTheBufferHoldsIsStillAllDrawn) {

@@ -300,7 +300,9 @@ TEST_F(StealthRun, EmptyOrRelativeLibraryPathEntriesAreNeverSearched) {
   PlaceLibrary("cwd");
   PlaceLibrary("sys");
   const std::string sys = (root / "sys").string();
-  for (const std::string& list : std::vector<std::string>{":", ".", "/nonexistent:", "::" + sys, "./:" + sys}) {
+  // An empty entry is what `export LD_LIBRARY_PATH=$LD_LIBRARY_PATH:/x` leaves behind.
+  for (const std::string& list :
+       std::vector<std::string>{":", ".", "/nonexistent:", "/usr/local/lib:", "::" + sys, "./:" + sys}) {
     fs::remove(root / "log");
     Result r = Run({"LD_LIBRARY_PATH=" + list});
     EXPECT_EQ(Count(r.log, (root / "cwd").string()), 0u) << "LD_LIBRARY_PATH=" << list << ": " << r.log;
@@ -308,6 +310,8 @@ TEST_F(StealthRun, EmptyOrRelativeLibraryPathEntriesAreNeverSearched) {
     EXPECT_EQ(r.exitCode, sysListed ? 0 : 1) << "LD_LIBRARY_PATH=" << list << ": " << r.err;
     if (sysListed) {
       EXPECT_EQ(LogLines(r.log).at(0), "loaded " + sys + "/libZenGL.so");
+    } else {
+      EXPECT_EQ(Count(r.err, kMessage), 1u) << "LD_LIBRARY_PATH=" << list << ": " << r.err;
     }
   }
 }

@@ -42,7 +42,7 @@ WebPage::WebPage(const std::string& site, double pixelRatio, int width, int heig
   char ratio[32];
   std::snprintf(ratio, sizeof ratio, "%g", pixelRatio);
   SpawnOptions o;
-  o.argv = {"/usr/bin/python3", E2E_WEB_BRIDGE, std::to_string(pair[1]), site, ratio,
+  o.argv = {"/usr/bin/python3", WEB_BRIDGE_PATH, std::to_string(pair[1]), site, ratio,
             std::to_string(width), std::to_string(height)};
   o.env = CleanEnvironment();
   o.stderrPath = *dir_ / "bridge.txt";
