@@ -59,53 +59,37 @@ def tick(build, web):
         native, wasm, wasm / native, verdict("wasm tick", wasm <= 2 * native)))
 
 
-# Counts the frames the page draws (the engine clears the canvas once a frame) and, after each,
-# notes the time and where on the hero's row his square begins: read within the animation
-# frame that drew it, so the canvas need not keep its drawing buffer.
+# Counts the frames the page draws and, after each (web_bridge's hook, within the animation
+# frame that drew it, so the canvas need not keep its drawing buffer), notes the time and where
+# on the hero's row his square begins.
 WATCH = """
 window.bench = {first: null, frames: 0, row: -1, findHero: false, xs: []};
-const getContext = HTMLCanvasElement.prototype.getContext;
-HTMLCanvasElement.prototype.getContext = function (type, attributes) {
-  const gl = getContext.call(this, type, attributes);
-  if (gl && String(type).startsWith('webgl') && !bench.gl) {
-    bench.gl = gl;
-    const clear = gl.clear;
-    gl.clear = function (mask) { bench.drawn = true; return clear.call(this, mask); };
-  }
-  return gl;
-};
 const isHero = (p, i) => p[i] === 0xAF && p[i + 1] === 0x52 && p[i + 2] === 0x52;
-const raf = window.requestAnimationFrame;
-window.requestAnimationFrame = function (callback) {
-  return raf.call(window, function (time) {
-    bench.drawn = false;
-    callback(time);
-    if (!bench.drawn) return;
-    const gl = bench.gl, now = performance.now(), w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;
-    bench.frames++;
-    if (bench.first === null) bench.first = now;
-    if (bench.findHero) {
-      const p = new Uint8Array(w * h * 4);
-      gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, p);
-      for (let i = 0; i < p.length && bench.row < 0; i += 4)
-        if (isHero(p, i)) bench.row = h - 1 - (Math.floor(i / 4 / w) + 10);
-      bench.findHero = false;
-    }
-    if (bench.row >= 0) {
-      const p = bench.line || (bench.line = new Uint8Array(w * 4));
-      gl.readPixels(0, h - 1 - bench.row, w, 1, gl.RGBA, gl.UNSIGNED_BYTE, p);
-      let x = -1;
-      for (let i = 0; i < w && x < 0; i++) if (isHero(p, 4 * i)) x = i;
-      bench.xs.push([now, x]);
-    }
-  });
+__frames.after = function () {
+  const gl = __frames.gl, now = performance.now(), w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;
+  bench.frames++;
+  if (bench.first === null) bench.first = now;
+  if (bench.findHero) {
+    const p = new Uint8Array(w * h * 4);
+    gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, p);
+    for (let i = 0; i < p.length && bench.row < 0; i += 4)
+      if (isHero(p, i)) bench.row = h - 1 - (Math.floor(i / 4 / w) + 10);
+    bench.findHero = false;
+  }
+  if (bench.row >= 0) {
+    const p = bench.line || (bench.line = new Uint8Array(w * 4));
+    gl.readPixels(0, h - 1 - bench.row, w, 1, gl.RGBA, gl.UNSIGNED_BYTE, p);
+    let x = -1;
+    for (let i = 0; i < w && x < 0; i++) if (isHero(p, 4 * i)) x = i;
+    bench.xs.push([now, x]);
+  }
 };
 """
 
 
 def open_browser(site, profile):
     url = web_bridge.serve(site)
-    driver = web_bridge.browser("1", "900", "780", profile, keep_frames=False)
+    driver = web_bridge.browser("1", "900", "780", profile, keep_buffer=False)
     driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
     driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
     return url, driver

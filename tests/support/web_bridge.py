@@ -34,7 +34,7 @@ def serve(folder):
     return "http://127.0.0.1:%d/" % server.server_address[1]
 
 
-def browser(ratio, width, height, profile, keep_frames=True):
+def browser(ratio, width, height, profile, keep_buffer=True):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for flag in ("--headless=new", "--no-sandbox", "--enable-unsafe-swiftshader", "--disable-gpu-sandbox",
@@ -44,22 +44,24 @@ def browser(ratio, width, height, profile, keep_frames=True):
         options.add_argument(flag)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    if keep_frames:
-        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": KEEP_FRAMES})
+    source = FRAMES.replace("KEEP_BUFFER", "true" if keep_buffer else "false")
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": source})
     return driver
 
 
 # A WebGL canvas hands its pixels to a script only while its frame is being drawn, unless it
-# keeps its drawing buffer: every page this browser opens has its WebGL contexts keep it, so
-# that the test can read the frame last drawn at any moment. The game draws the same either way.
-# Each animation frame in which the engine drew (it clears the canvas once a frame) also calls
-# window.__frames.after, when a recording has set it.
-KEEP_FRAMES = """
-window.__frames = {gl: null, drawn: false, after: null, list: []};
+# keeps its drawing buffer: unless told otherwise (the benchmark), every page this browser
+# opens has its WebGL contexts keep it, so that the test can read the frame last drawn at any
+# moment. The game draws the same either way. Each animation frame in which the engine drew
+# (it clears the canvas once a frame) also calls window.__frames.after, when one is set (a
+# recording, the benchmark's watch).
+FRAMES = """
+window.__frames = {gl: null, drawn: false, after: null, list: [], keep: KEEP_BUFFER};
 const getContext = HTMLCanvasElement.prototype.getContext;
 HTMLCanvasElement.prototype.getContext = function (type, attributes) {
   if (!String(type).startsWith('webgl')) return getContext.call(this, type, attributes);
-  const gl = getContext.call(this, type, Object.assign({}, attributes, {preserveDrawingBuffer: true}));
+  const keep = __frames.keep ? {preserveDrawingBuffer: true} : {};
+  const gl = getContext.call(this, type, Object.assign({}, attributes, keep));
   if (gl && !__frames.gl) {
     __frames.gl = gl;
     const clear = gl.clear;
