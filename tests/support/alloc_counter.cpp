@@ -63,7 +63,9 @@ inline void NoteCaller(uint64_t index, const void* caller) {
 TLS_IE thread_local bool tTrap = false;
 
 inline void Counted() {
+#ifdef SIGTRAP
   if (tTrap) raise(SIGTRAP);
+#endif
 }
 
 #define NOTE_MALLOC() NoteMalloc(CALLER())
