@@ -30,7 +30,8 @@
 #include "pilot.h"
 #include "play_checks.h"
 #include "picture.h"
-#include "process.h"
+#include "proc_stats.h"
+#include "child_process.h"
 #include "x_session.h"
 
 namespace fs = std::filesystem;
@@ -138,10 +139,8 @@ std::string HugePng(uint32_t side) {
 
 // The highest resident memory a running process has had, in KiB.
 long PeakKiB(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
+  const auto kib = procstats::StatusKb(pid, "VmHWM");
+  return kib ? long(*kib) : -1;
 }
 
 class PlayTest : public ::testing::Test {

@@ -123,7 +123,7 @@ TEST(FontFile, GlyphsMustLieInsideThePage) {
 // Runs in a fresh working directory and returns to the old one.
 class InTempDir {
  public:
-  InTempDir() : old_(std::filesystem::current_path()) { std::filesystem::current_path(dir.Path()); }
+  InTempDir() : old_(std::filesystem::current_path()) { std::filesystem::current_path(dir.path()); }
   ~InTempDir() { std::filesystem::current_path(old_); }
   TempDir dir;
 
@@ -148,19 +148,19 @@ TEST(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
 
   InTempDir here;
   TempDir exe;
-  std::filesystem::create_directories(exe.File("Data"));
+  std::filesystem::create_directories((exe / "Data"));
   exe.Write("Data/a.png", "exe");
-  EXPECT_EQ(Found("Data\\a.png", exe.Path()), exe.File("Data/a.png"));
+  EXPECT_EQ(Found("Data\\a.png", exe.path()), (exe / "Data/a.png"));
   std::filesystem::create_directories("Data");
   here.dir.Write("Data/a.png", "cwd");
-  EXPECT_EQ(Found("Data\\a.png", exe.Path()), "Data/a.png") << "the working directory wins";
-  EXPECT_EQ(Found("Data\\missing.png", exe.Path()), std::nullopt);
+  EXPECT_EQ(Found("Data\\a.png", exe.path()), "Data/a.png") << "the working directory wins";
+  EXPECT_EQ(Found("Data\\missing.png", exe.path()), std::nullopt);
   std::string notes;
-  EXPECT_EQ(Found("Data", exe.Path(), &notes), std::nullopt) << "a folder is not an asset";
+  EXPECT_EQ(Found("Data", exe.path(), &notes), std::nullopt) << "a folder is not an asset";
   EXPECT_EQ(notes, "here: is a folder; beside the executable: is a folder");
-  EXPECT_EQ(Found("", exe.Path()), std::nullopt);
+  EXPECT_EQ(Found("", exe.path()), std::nullopt);
   // (Windows' own backslashes come back as slashes, which it reads alike.)
-  EXPECT_EQ(Found(exe.File("Data/a.png"), ""), engine::MapAssetName(exe.File("Data/a.png")))
+  EXPECT_EQ(Found((exe / "Data/a.png"), ""), engine::MapAssetName((exe / "Data/a.png")))
       << "absolute as given";
 #if defined(_WIN32)
   EXPECT_FALSE(engine::ExecutableDir().empty());
@@ -176,20 +176,20 @@ TEST(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
 TEST(AssetPath, AFileThatCannotBeReadFallsThroughLikeAMissingOne) {
   InTempDir here;
   TempDir exe;
-  for (const std::string& dir : {here.dir.Path(), exe.Path()}) {
+  for (const std::string& dir : {here.dir.path(), exe.path()}) {
     std::filesystem::create_directories(dir + "/Data");
     for (const std::string& d : {dir, dir + "/Data"})
       std::filesystem::permissions(d, std::filesystem::perms(0755));
   }
   exe.Write("Data/a.png", "exe");
   here.dir.Write("Data/a.png", "cwd");
-  std::filesystem::permissions(here.dir.File("Data/a.png"), std::filesystem::perms::none);
+  std::filesystem::permissions((here.dir / "Data/a.png"), std::filesystem::perms::none);
   // Root reads any file: the lookup runs in a child that gives up root first.
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-    _exit(Found("Data\\a.png", exe.Path()) == exe.File("Data/a.png") ? 0 : 1);
+    _exit(Found("Data\\a.png", exe.path()) == (exe / "Data/a.png") ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -244,19 +244,19 @@ TEST(AssetPath, AFifoOrALinkLoopIsPassedOverWithoutWaitingAndSaysWhatItIs) {
 #endif
   InTempDir here;
   TempDir exe;
-  std::filesystem::create_directories(exe.File("Data"));
+  std::filesystem::create_directories((exe / "Data"));
   std::filesystem::create_directories("Data");
   exe.Write("Data/a.png", "exe");
   ASSERT_EQ(mkfifo("Data/a.png", 0644), 0);
   std::filesystem::create_symlink("loop2", "Data/loop1");
   std::filesystem::create_symlink("loop1", "Data/loop2");
   for (const auto& [nameInData, expected] :
-       {std::pair<std::string, std::string>{"Data\\a.png", exe.File("Data/a.png") + " | here: is a FIFO"},
+       {std::pair<std::string, std::string>{"Data\\a.png", (exe / "Data/a.png") + " | here: is a FIFO"},
         {"Data\\loop1", "none | here: is a loop of symbolic links; beside the executable: no such file"}}) {
     const std::string& name = nameInData;  // clang 14 lets no lambda capture a structured binding
     const auto found = WithinDeadline([&] {
       std::string notes;
-      return Found(name, exe.Path(), &notes).value_or("none") + " | " + notes;
+      return Found(name, exe.path(), &notes).value_or("none") + " | " + notes;
     });
     ASSERT_TRUE(found) << name << ": still waiting after 30 s";
     EXPECT_EQ(*found, expected);
@@ -369,10 +369,10 @@ TEST_F(Loading, APngByTheGamesNameWithItsFlags) {
 TEST_F(Loading, MissingOrCorruptImageIsNullWithOneLineNamingIt) {
   InTempDir here;
   here.dir.Write("garbage.png", "this is not a PNG at all");
-  enginetest::SavePng(here.dir.File("whole.png"), 16, 16, [](int x, int y) { return 0xFF000000u | (x * y); });
+  enginetest::SavePng((here.dir / "whole.png"), 16, 16, [](int x, int y) { return 0xFF000000u | (x * y); });
   std::string png;
   {
-    std::ifstream in(here.dir.File("whole.png"), std::ios::binary);
+    std::ifstream in((here.dir / "whole.png"), std::ios::binary);
     png.assign(std::istreambuf_iterator<char>(in), {});
   }
   here.dir.Write("truncated.png", png.substr(0, png.size() / 2));

@@ -71,12 +71,12 @@ struct Fan {
 
 Texture* SoftLight(const enginetest::TempDir& dir) {
   const int n = 64;
-  enginetest::SavePng(dir.File("light.png"), n, n, [&](int x, int y) {
+  enginetest::SavePng((dir / "light.png"), n, n, [&](int x, int y) {
     const double d = std::hypot((x + 0.5) / n - 0.5, (y + 0.5) / n - 0.5);
     const uint32_t a = uint32_t(std::lround(255 * std::max(0.0, 1.0 - d / 0.5)));
     return (a << 24) | 0xFFFFFF;
   });
-  return tex_LoadFromFile(dir.File("light.png").c_str(), zgl::kNoColorKey, 0x432);
+  return tex_LoadFromFile((dir / "light.png").c_str(), zgl::kNoColorKey, 0x432);
 }
 
 TEST_F(Drawing, BlendedTexturedFanOverGreyBrightAtTheTipFadingTowardTheRim) {

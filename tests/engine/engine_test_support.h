@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Zlib
 // Helpers shared by the engine's tests: a window on SDL's dummy video driver
 // (software renderer, no display needed), pixels read back from it, and
-// throw-away folders for generated images and fonts.
+// throw-away folders (tests/support's) for generated images and fonts.
 #pragma once
 
 #include <SDL.h>
@@ -16,11 +16,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#ifdef _WIN32
-#include <direct.h>
-#endif
 
 #include "engine.h"
+#include "temp_dir.h"
 
 // The 24 operations, as the game calls them (linked from the engine core).
 #define ZGL_TEST_DECLARE(ret, name, params, args) extern "C" ret name params;
@@ -31,32 +29,11 @@ ZGL_OPERATIONS(ZGL_TEST_DECLARE)
 // The few POSIX calls the tests make, on Windows' C runtime.
 inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
 inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
-inline char* mkdtemp(char* pattern) {
-  return _mktemp_s(pattern, std::strlen(pattern) + 1) == 0 && _mkdir(pattern) == 0 ? pattern : nullptr;
-}
 #endif
 
 namespace enginetest {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zgltest.XXXXXX").string();
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(File(name), std::ios::binary) << bytes;
-  }
-
- private:
-  std::string path_;
-};
+using TempDir = e2e::TempDir;
 
 // An RGBA image filled by `pixel(x, y)` -> 0xAARRGGBB, saved as PNG.
 template <typename F>

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "process.h"
+#include "child_process.h"
 #include "shell/zglHeader.h"
 
 namespace fs = std::filesystem;

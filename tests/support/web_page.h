@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "process.h"
+#include "child_process.h"
 #include "screen.h"
 
 namespace e2e {

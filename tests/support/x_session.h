@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "picture.h"
-#include "process.h"
+#include "child_process.h"
 #include "screen.h"
 
 namespace e2e {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_dir.h"
+
 namespace e2e {
 
 using Clock = std::chrono::steady_clock;
@@ -65,19 +67,5 @@ class Process {
 };
 
 std::string ReadFile(const std::string& path);
-
-// A fresh folder under TMPDIR, removed with everything in it on destruction.
-class TempDir {
- public:
-  explicit TempDir(const std::string& tag);
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  ~TempDir();
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 }  // namespace e2e

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Zlib
-#include "process.h"
+#include "child_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -148,18 +148,6 @@ std::string ReadFile(const std::string& path) {
   std::stringstream ss;
   ss << f.rdbuf();
   return ss.str();
-}
-
-TempDir::TempDir(const std::string& tag) {
-  const char* base = std::getenv("TMPDIR");
-  std::string templ = std::string(base && *base ? base : "/tmp") + "/stealthbox-" + tag + "-XXXXXX";
-  if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed for " + templ);
-  path_ = templ;
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
 }
 
 }  // namespace e2e
