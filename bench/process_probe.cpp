@@ -33,10 +33,10 @@ double Percent(std::optional<uint64_t> from, std::optional<uint64_t> to, double 
   return 100.0 * double(*to - *from) / double(procstats::TicksPerSecond()) / seconds;
 }
 
-bool Number(const char* text, double low, double* out) {
+bool Number(const char* text, double low, double high, double* out) {
   char* end = nullptr;
   *out = std::strtod(text, &end);
-  return *end == '\0' && *out >= low && *out <= 3600;
+  return *end == '\0' && *out >= low && *out <= high;
 }
 
 // The measured window: the topmost viewable 800 x 600 one.
@@ -69,9 +69,9 @@ int main(int argc, char** argv) {
     if (arg == "--startup") startup = true;
     else if (arg == "--startup-only") startup = startupOnly = true;
     else if (arg == "--name" && value) name = argv[++i];
-    else if (arg == "--seconds" && value) good = Number(argv[++i], 1.0001, &seconds);
-    else if (arg == "--unmap-at" && value) good = Number(argv[++i], 0, &unmapAt);
-    else if (arg == "--server-pid" && value) good = Number(argv[++i], 1, &server);
+    else if (arg == "--seconds" && value) good = Number(argv[++i], 1.0001, 3600, &seconds);
+    else if (arg == "--unmap-at" && value) good = Number(argv[++i], 0, 3600, &unmapAt);
+    else if (arg == "--server-pid" && value) good = Number(argv[++i], 1, 1 << 22, &server);
     else good = false;
   }
   e2e::SpawnOptions o;

@@ -75,8 +75,10 @@ function median(a, n,   i, j, t) {
   return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
 }
 { delete kv1; for (i = 1; i <= NF; i++) if (split($i, kv, "=") == 2) kv1[kv[1]] = kv[2]
+  if (!("name" in kv1) || ("error" in kv1)) failed++
   for (k in kv1) f[kv1["name"], k] = kv1[k] }
 END {
+  if (failed) { printf "%d runs gave no figures (their lines above): MISSED\n", failed; bad = 1 }
   rate = 1000 / 17
   print "--- whole process (Xvfb paced)"
   printf "%-11s %8s %8s %12s %9s %9s\n", "program", "CPU %", "steady", "peak RSS MB", "frames/s", "Xvfb CPU %"
