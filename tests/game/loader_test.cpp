@@ -181,10 +181,12 @@ TEST_F(StealthRun, WithADisplayTheMessageIsAlsoADialogThatIsWaitedFor) {
   // One planted where the player starts: empty and relative PATH entries are not searched.
   std::ofstream(root / "cwd" / "xmessage") << "#!/bin/sh\necho planted >> '" << notes.string() << "'\n";
   fs::permissions(root / "cwd" / "xmessage", fs::perms::owner_all);
+  PlaceLibrary("cwd");  // and an engine there, never loaded either
   Result r = Run({"DISPLAY=:0", "PATH=:.:" + (root / "bin").string()});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(Count(r.err, kMessage), 1u) << r.err;
   EXPECT_EQ(ReadFile(notes), "-center -title Error -buttons OK:0 Error while loading ZenGL\nclosed\n");
+  EXPECT_EQ(r.log, "");
 }
 
 TEST_F(StealthRun, EngineLackingAnEntryIsRefusedAndNothingIsCalled) {
