@@ -39,18 +39,20 @@ bool Number(const char* text, double low, double high, double* out) {
   return *end == '\0' && *out >= low && *out <= high;
 }
 
-// The measured window: the topmost viewable 800 x 600 one.
-std::optional<e2e::WindowInfo> Measured(e2e::XSession& x) {
-  std::optional<e2e::WindowInfo> found;
+// The measured window: the topmost viewable 800 x 600 one. Looked for until found, then
+// kept, so that a poll costs the X server one small read and not a walk of every window.
+std::optional<e2e::WindowInfo> gWindow;
+
+bool Find(e2e::XSession& x) {
   for (const e2e::WindowInfo& w : x.AllWindows())
-    if (w.viewable && w.width == 800 && w.height == 600) found = w;
-  return found;
+    if (w.viewable && w.width == 800 && w.height == 600) gWindow = w;
+  return gWindow.has_value();
 }
 
 bool FrameShown(e2e::XSession& x) {
-  const auto w = Measured(x);
-  if (!w) return false;
-  const e2e::Picture row = x.Capture(*w, 300, 1);
+  if (!gWindow && !Find(x)) return false;
+  const e2e::Picture row = x.Capture(*gWindow, 300, 1);
+  if (row.empty()) gWindow.reset();  // gone or changed: look for it again
   for (int i = 0; i < row.width; ++i)
     if (row.at(i, 0) & 0xFFFFFF) return true;
   return false;
@@ -90,7 +92,7 @@ int main(int argc, char** argv) {
     }
   }
   o.env = e2e::Environment();
-  o.stdoutPath = "/dev/stdout", o.stderrPath = "/dev/stderr";
+  o.inheritOutput = true;
   const pid_t serverPid = pid_t(server);
   const auto serverStart = serverPid ? procstats::CpuTicks(serverPid) : std::nullopt;
   const auto start = Clock::now();
@@ -106,7 +108,7 @@ int main(int argc, char** argv) {
     }
     // Once the window shows its first frame: one unmapped before it ever drew says nothing.
     if (unmapAt >= 0 && !unmappedTicks && Clock::now() >= at(unmapAt) && FrameShown(*x)) {
-      x->Unmap(*Measured(*x));
+      x->Unmap(*gWindow);
       unmappedAt = Clock::now();
       unmappedTicks = procstats::CpuTicks(program.pid());
     }
@@ -126,6 +128,7 @@ int main(int argc, char** argv) {
   // Asked to close as a player would (SDL turns SIGTERM into a quit), ended if it does not.
   program.Signal(SIGTERM);
   const auto status = program.Wait(std::chrono::seconds(2));
+  std::fflush(stdout);  // after the program's own lines
   if (startupOnly) {
     std::printf("name=%s startup_ms=%.1f\n", name.c_str(), startupMs);
     return startupMs >= 0 ? 0 : 1;

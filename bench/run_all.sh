@@ -40,15 +40,16 @@ for _ in $(seq 100); do [ -s "$scratch/displayfd" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$scratch/displayfd") SDL_VIDEODRIVER=x11
 
 # name, simulated refresh Hz (0: Xvfb as it is), probe options, program and arguments:
-# one line of the probe's, the program's own and the preload's figures.
+# one line of the probe's, the program's own (but of a run stopped at its first frame) and
+# the preload's figures.
 run() {
   local name=$1 hz=$2 probe=$3 out
   shift 3
   out=$(cd "$bin" && SIMULATED_REFRESH_HZ=$hz PRESENT_COUNT_FILE="$scratch/$name.presents" \
     LD_PRELOAD="$bin/libbench_preload.so" ./process_probe --name "$name" --server-pid $xvfb $probe \
     -- "$@" 2>"$scratch/$name.err")
-  echo "$(echo "$out" | grep '^name=') $(sed -n 's/^pace //p' "$scratch/$name.err" <(echo "$out") | tail -1)" \
-    "$(cat "$scratch/$name.presents" 2>/dev/null)"
+  [[ $probe == --startup-only ]] && out=$(echo "$out" | grep '^name=')
+  echo "$(echo "$out" | grep '^name=') $(echo "$out" | sed -n 's/^pace //p') $(cat "$scratch/$name.presents" 2>/dev/null)"
 }
 game=(./game_bench pace --fps 0 --seconds 3600)
 lines=("$(run game 0 "--seconds $seconds --startup" "${game[@]}")"

@@ -232,6 +232,18 @@ class PlayTest : public ::testing::Test {
     return held;
   }
 
+  // Plays `exe` in the open world, where the hero's own cone, uncut, is among those drawn,
+  // until its cones show drawn with their texture (`textured`) or at all beside the hero;
+  // `flat` is their share drawn in flat shades (near 1 without a texture).
+  bool ConesDrawn(const std::string& exe, const char* name, bool textured, int* cone, double* flat) {
+    WindowInfo w = Play(exe, kOpenWorlds[0]);
+    Pilot pilot(*x_, w);
+    return Await(pilot, name, [&](const Picture& p) {
+      *flat = FlatConeShare(p, cone);
+      return textured ? *cone > 1500 && *flat < 0.5 : FindHero(p) && *cone > 1500;
+    });
+  }
+
   // The ending every play shares: SIGTERM, as the system stops a program, ends the game in
   // order (exit code 0) with nothing for a sanitizer to say.
   void StopAndExpectExitZero() {
@@ -511,16 +523,9 @@ TEST_F(EngineLoadTest, EngineCutShortDamagedOrAFifoInItsPlaceGivesTheMessageNeve
 class AssetTest : public PlayTest {
  protected:
   void PlayWithAssets(const std::string& exe) {
-    // The open world: the hero's own cone, uncut, is among those drawn.
-    WindowInfo w = Play(exe, kOpenWorlds[0]);
-    Pilot pilot(*x_, w);
     int cone = 0;
     double flat = 0;
-    auto conesDrawn = [&](const Picture& p) {
-      flat = FlatConeShare(p, &cone);
-      return FindHero(p) && cone > 1500;
-    };
-    EXPECT_TRUE(Await(pilot, "untextured", conesDrawn)) << "the cones are still drawn: " << cone;
+    EXPECT_TRUE(ConesDrawn(exe, "untextured", false, &cone, &flat)) << "the cones are still drawn: " << cone;
     EXPECT_TRUE(game_.Running());
     EXPECT_GT(flat, 0.99) << "cones drawn textured without a readable texture";
     StopAndExpectExitZero();
@@ -595,15 +600,9 @@ TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
       EXPECT_TRUE(listed.count(entry.path().string())) << entry.path() << " is not in the manifest";
     }
 
-  WindowInfo w = Play(exe, kOpenWorlds[0]);
-  Pilot pilot(*x_, w);
   int cone = 0;
   double flat = 0;
-  auto textured = [&](const Picture& p) {
-    flat = FlatConeShare(p, &cone);
-    return cone > 1500 && flat < 0.5;
-  };
-  EXPECT_TRUE(Await(pilot, "installed", textured))
+  EXPECT_TRUE(ConesDrawn(exe, "installed", true, &cone, &flat))
       << "the installed game did not find its cone texture: " << flat << " of " << cone
       << " cone pixels flat";
   EXPECT_EQ(Stderr().find("cannot load"), std::string::npos) << Stderr();

@@ -67,8 +67,8 @@ Process::Process(const SpawnOptions& o) {
   if (pid == 0) {
     setpgid(0, 0);  // its own group, so that a teardown reaches what it started
     int in = open("/dev/null", O_RDONLY);
-    int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int fe = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int fo = o.inheritOutput ? 1 : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int fe = o.inheritOutput ? 2 : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || fo < 0 || fe < 0) _exit(126);
     dup2(in, 0), dup2(fo, 1), dup2(fe, 2);
     for (int fd = 3; fd < 1024; ++fd)

@@ -40,6 +40,7 @@ struct SpawnOptions {
   std::string pidVariable;  // set in the child to its own process id, when named
   std::string stdoutPath;   // empty: /dev/null
   std::string stderrPath;   // empty: /dev/null
+  bool inheritOutput = false;  // instead, the caller's own standard output and error
   int inheritFd = -1;       // one descriptor the child keeps open (Xvfb's -displayfd)
 };
 
