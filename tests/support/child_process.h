@@ -36,12 +36,12 @@ struct SpawnOptions {
   std::vector<std::string> argv;
   std::map<std::string, std::string> env;
   std::string cwd;          // empty: the test's own
-  int cwdFd = -1;           // else a folder by descriptor (one too deep for a path to name)
-  std::string pidVariable;  // set in the child to its own process id, when named
   std::string stdoutPath;   // empty: /dev/null
   std::string stderrPath;   // empty: /dev/null
-  bool inheritOutput = false;  // instead, the caller's own standard output and error
   int inheritFd = -1;       // one descriptor the child keeps open (Xvfb's -displayfd)
+  int cwdFd = -1;           // a working folder by descriptor (one too deep for a path to name)
+  std::string pidVariable;  // set in the child to its own process id, when named
+  bool inheritOutput = false;  // the caller's own standard output and error, not the paths
 };
 
 class Process {
