@@ -31,11 +31,15 @@ bool ParseNumber(const char* text, double* out) {
 bool ParseOptions(int argc, char** argv, Options* out) {
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
+    if (std::strcmp(arg, "--idle") == 0) {
+      out->idle = true;
+      continue;
+    }
     double* target = nullptr;
     if (std::strcmp(arg, "--seconds") == 0) target = &out->seconds;
     if (std::strcmp(arg, "--fps") == 0) target = &out->fps;
     if (!target || i + 1 >= argc || !ParseNumber(argv[i + 1], target)) {
-      std::fprintf(stderr, "usage: %s [--seconds S] [--fps F]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--idle] [--seconds S] [--fps F]\n", argv[0]);
       return false;
     }
     ++i;

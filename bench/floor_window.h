@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Zlib
-// The bare SDL2 window that the two floor programs share: an 800 x 600 window
+// The bare SDL2 window of the floor program: an 800 x 600 window
 // captioned like the game's, a renderer made the way the engine makes its own,
 // and a frame loop paced like the engine's. The floors are the yardsticks the
 // game's whole-process cost is compared with, so nothing here may be cheaper
@@ -16,9 +16,10 @@ namespace floorwin {
 struct Options {
   double seconds = 0;  // stop after this long; 0 runs until closed or signalled
   double fps = 0;      // frames a second; 0 paces as the engine does
+  bool idle = false;   // the idle floor: nothing drawn
 };
 
-// Reads --seconds S and --fps F; returns false (after a message) on bad input.
+// Reads --idle, --seconds S and --fps F; returns false (after a message) on bad input.
 bool ParseOptions(int argc, char** argv, Options* out);
 
 class Window {

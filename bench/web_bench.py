@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: Zlib
-# The page's size and speed, each figure against its target:
+# The page's size and speed; every verdict a ratio or a count, the load time information:
 #   - the bytes of the page's files, as served and gzip-compressed;
-#   - the tick in wasm under node against the same program built natively (bench_tick_plain);
+#   - the tick in wasm under node against the same program built natively (game_bench tick);
 #   - page load to the first frame drawn, in Chromium headless, cache off;
 #   - frames and ticks a second in the page over 10 s of play, the hero walked to and fro.
 #
@@ -15,7 +15,7 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
 import web_bridge  # noqa: E402  (the play tests' server and browser)
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 
@@ -45,66 +45,52 @@ def sizes(site):
 
 
 def tick(build, web):
-    print("=== web: the tick, native against wasm under node (bench_tick_plain, 5 runs each)")
-    runs = {"native": [os.path.join(build, "bin", "bench_tick_plain")],
-            "wasm": ["node", "--no-experimental-fetch", os.path.join(web, "bin", "bench_tick_plain.js")]}
+    print("=== web: the standard tick, native against wasm under node (game_bench tick, 5 runs each)")
+    runs = {"native": [os.path.join(build, "bin", "game_bench"), "tick"],
+            "wasm": ["node", "--no-experimental-fetch", os.path.join(web, "bin", "game_bench.js"), "tick"]}
     medians = {}
-    for kind in ("native", "wasm", "native", "wasm", "native", "wasm", "native", "wasm", "native", "wasm"):
-        line = subprocess.run(runs[kind], check=True, capture_output=True, text=True).stdout.strip()
+    for kind in ("native", "wasm") * 5:
+        # Only the standard tick's median is read here; the run's own verdicts are game_bench's.
+        out = subprocess.run(runs[kind], capture_output=True, text=True).stdout
+        line = next(x for x in out.splitlines() if x.startswith("tick standard calls="))[len("tick standard "):]
         print("  %-6s %s" % (kind, line))
-        medians.setdefault(kind, []).append(float(dict(w.split("=") for w in line.split())["median_us"]))
+        medians.setdefault(kind, []).append(float(dict(w.split("=") for w in line.split() if "=" in w)["median_us"]))
     native, wasm = statistics.median(medians["native"]), statistics.median(medians["wasm"])
     print("web: tick median %.2f us native, %.2f us wasm: %.2f x, %s (<= 2 x)" % (
         native, wasm, wasm / native, verdict("wasm tick", wasm <= 2 * native)))
 
 
-# Counts the frames the page draws (the engine clears the canvas once a frame) and, after each,
-# notes the time and where on the hero's row his square begins: read within the animation
-# frame that drew it, so the canvas need not keep its drawing buffer.
+# Counts the frames the page draws and, after each (web_bridge's hook, within the animation
+# frame that drew it, so the canvas need not keep its drawing buffer), notes the time and where
+# on the hero's row his square begins.
 WATCH = """
 window.bench = {first: null, frames: 0, row: -1, findHero: false, xs: []};
-const getContext = HTMLCanvasElement.prototype.getContext;
-HTMLCanvasElement.prototype.getContext = function (type, attributes) {
-  const gl = getContext.call(this, type, attributes);
-  if (gl && String(type).startsWith('webgl') && !bench.gl) {
-    bench.gl = gl;
-    const clear = gl.clear;
-    gl.clear = function (mask) { bench.drawn = true; return clear.call(this, mask); };
-  }
-  return gl;
-};
 const isHero = (p, i) => p[i] === 0xAF && p[i + 1] === 0x52 && p[i + 2] === 0x52;
-const raf = window.requestAnimationFrame;
-window.requestAnimationFrame = function (callback) {
-  return raf.call(window, function (time) {
-    bench.drawn = false;
-    callback(time);
-    if (!bench.drawn) return;
-    const gl = bench.gl, now = performance.now(), w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;
-    bench.frames++;
-    if (bench.first === null) bench.first = now;
-    if (bench.findHero) {
-      const p = new Uint8Array(w * h * 4);
-      gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, p);
-      for (let i = 0; i < p.length && bench.row < 0; i += 4)
-        if (isHero(p, i)) bench.row = h - 1 - (Math.floor(i / 4 / w) + 10);
-      bench.findHero = false;
-    }
-    if (bench.row >= 0) {
-      const p = bench.line || (bench.line = new Uint8Array(w * 4));
-      gl.readPixels(0, h - 1 - bench.row, w, 1, gl.RGBA, gl.UNSIGNED_BYTE, p);
-      let x = -1;
-      for (let i = 0; i < w && x < 0; i++) if (isHero(p, 4 * i)) x = i;
-      bench.xs.push([now, x]);
-    }
-  });
+__frames.after = function () {
+  const gl = __frames.gl, now = performance.now(), w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;
+  bench.frames++;
+  if (bench.first === null) bench.first = now;
+  if (bench.findHero) {
+    const p = new Uint8Array(w * h * 4);
+    gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, p);
+    for (let i = 0; i < p.length && bench.row < 0; i += 4)
+      if (isHero(p, i)) bench.row = h - 1 - (Math.floor(i / 4 / w) + 10);
+    bench.findHero = false;
+  }
+  if (bench.row >= 0) {
+    const p = bench.line || (bench.line = new Uint8Array(w * 4));
+    gl.readPixels(0, h - 1 - bench.row, w, 1, gl.RGBA, gl.UNSIGNED_BYTE, p);
+    let x = -1;
+    for (let i = 0; i < w && x < 0; i++) if (isHero(p, 4 * i)) x = i;
+    bench.xs.push([now, x]);
+  }
 };
 """
 
 
 def open_browser(site, profile):
     url = web_bridge.serve(site)
-    driver = web_bridge.browser("1", "900", "780", profile, keep_frames=False)
+    driver = web_bridge.browser("1", "900", "780", profile, keep_buffer=False)
     driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
     driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
     return url, driver
@@ -131,8 +117,7 @@ def page(site):
                 loads.append(wait_for(driver, "return bench.first"))
             print("  loads to the first frame (ms): " + ", ".join("%.0f" % t for t in loads))
             first = statistics.median(loads)
-            print("web: page load to first frame, median of 5: %.0f ms, %s (<= 1500 ms)" % (
-                first, verdict("first frame", first <= 1500)))
+            print("web: page load to first frame, median of 5: %.0f ms (information)" % first)
 
             # Seed 15's hero starts on a row open for 420 pixels: walked right and back for 10 s.
             driver.execute_script("bench.findHero = true")

@@ -18,7 +18,7 @@ add_library(stealthbox_game STATIC
   world/uRandom.cpp
   world/uWorld.cpp)
 target_include_directories(stealthbox_game PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(stealthbox_game PUBLIC stealthbox_printable ${CMAKE_DL_LIBS})
+target_link_libraries(stealthbox_game PUBLIC stealthbox_common ${CMAKE_DL_LIBS})
 set_source_files_properties(shell/uCommandLine.cpp PROPERTIES
   COMPILE_DEFINITIONS STEALTHBOX_VERSION="${PROJECT_VERSION}")
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Zlib
 #include "assetPath.h"
 
+#include "common/fileKind.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -18,27 +20,6 @@ namespace engine {
 namespace {
 
 constexpr const char* kMissing = "no such file";
-
-#ifndef _WIN32
-std::string OpenError(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR: return kMissing;
-    case ELOOP: return "is a loop of symbolic links";
-    // What open() says of a socket, and of a device without its driver.
-    case ENXIO: return "is a socket or a device, not a file";
-    default: return std::strerror(error);
-  }
-}
-
-const char* KindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "is a folder";
-  if (S_ISFIFO(mode)) return "is a FIFO";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device";
-  if (S_ISSOCK(mode)) return "is a socket";
-  return "is not a regular file";
-}
-#endif
 
 }  // namespace
 
@@ -112,7 +93,7 @@ AssetFile OpenRegularFile(const std::string& path, std::string& why) {
   // what opened, and read only a regular file, from this very descriptor.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    why = OpenError(errno);
+    why = errno == ENOENT || errno == ENOTDIR ? kMissing : filekind::OpenError(errno);
     return {};
   }
   struct stat info;
@@ -122,7 +103,7 @@ AssetFile OpenRegularFile(const std::string& path, std::string& why) {
     return {};
   }
   if (!S_ISREG(info.st_mode)) {
-    why = KindOf(info.st_mode);
+    why = filekind::KindOf(info.st_mode);
     ::close(fd);
     return {};
   }

@@ -9,7 +9,7 @@
 #include "assetPath.h"
 #include "log.h"
 #include "stopSignals.h"
-#include "shell/uPrintable.h"
+#include "common/printable.h"
 
 namespace engine {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../shell/zglApi.h"
+#include "common/zglApi.h"
 #include "fontFile.h"
 
 // The handles the game holds; opaque on its side.

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "../shell/zglApi.h"
+#include "common/zglApi.h"
 
 namespace engine {
 

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "../shell/zglApi.h"
+#include "common/zglApi.h"
 #include "assets.h"
 #include "batch.h"
 #include "clock.h"

@@ -7,7 +7,7 @@
 #include <exception>
 #include <new>
 
-#include "../shell/zglApi.h"
+#include "common/zglApi.h"
 #include "engine.h"
 #include "geometry.h"
 #include "log.h"

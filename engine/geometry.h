@@ -5,7 +5,7 @@
 // underflow there. Shapes that only touch do not overlap.
 #pragma once
 
-#include "../shell/zglApi.h"
+#include "common/zglApi.h"
 
 namespace geo {
 

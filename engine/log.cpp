@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "shell/uPrintable.h"
+#include "common/printable.h"
 
 namespace engine {
 

@@ -11,7 +11,7 @@ namespace engine {
 constexpr size_t kReportBytes = 1000;
 
 // Writes "ZenGL: <message>\n" to stderr as one write, with what a file or the
-// system put in it shown printable (see shell/uPrintable.h): a message longer
+// system put in it shown printable (see common/printable.h): a message longer
 // than kReportBytes loses its middle, never its end. Allocates nothing.
 void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

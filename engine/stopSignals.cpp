@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/uPrintable.h"
+#include "common/printable.h"
 
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <pthread.h>

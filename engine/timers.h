@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "../shell/zglApi.h"
+#include "common/zglApi.h"
 
 namespace engine {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "engine/fontFile.h"
-#include "shell/uPrintable.h"
+#include "common/printable.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "shell/zglApi.h"
+#include "common/zglApi.h"
 
 class TObj {
  public:

@@ -15,8 +15,8 @@ declare -A group
 group[play]="cmake g++ make pkg-config libsdl2-dev libsdl2-image-dev"
 # The asset generator: PNG through SDL2_image, the font page from a real font.
 group[assets]="libsdl2-ttf-dev fonts-dejavu-core"
-# Unit tests and benchmarks.
-group[test]="libgtest-dev libgmock-dev libbenchmark-dev"
+# Unit tests.
+group[test]="libgtest-dev libgmock-dev"
 # A virtual display, real X input and pixel capture for the play tests; zlib, for the
 # pictures they write; software OpenGL, so that the window can be drawn without a graphics
 # card; the message-box program.

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Zlib
 #include "shell/uCommandLine.h"
-#include "shell/uPrintable.h"
+#include "common/printable.h"
 
 #include <cerrno>
 #include <cstdio>

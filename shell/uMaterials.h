@@ -3,7 +3,7 @@
 // the cone texture is drawn; the others are loaded and kept.
 #pragma once
 
-#include "shell/zglApi.h"
+#include "common/zglApi.h"
 
 extern Texture* texName;
 extern Font* fntMain;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Zlib
 #include "shell/zglHeader.h"
 #include "shell/uLibraryFile.h"
-#include "shell/uPrintable.h"
+#include "common/fileKind.h"
+#include "common/printable.h"
 #include "shell/uSignals.h"
 
 #include <algorithm>
@@ -236,22 +237,6 @@ std::string ExecutableFolder(std::string& why) {
 // sanitizers' symbolizer) find the very file through it.
 int engineFile = -1;
 
-std::string OpenError(int error) {
-  switch (error) {
-    case ELOOP: return "is a loop of symbolic links";
-    case ENXIO: return "is a socket or a device, not a file";
-    default: return std::strerror(error);
-  }
-}
-
-std::string KindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "is a folder";
-  if (S_ISFIFO(mode)) return "is a FIFO";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device";
-  if (S_ISSOCK(mode)) return "is a socket";
-  return "is not a regular file";
-}
-
 // Opens one candidate: once, without waiting (a FIFO would wait for a
 // writer), read once into a private copy that nothing can change (where the
 // system has such copies), checked whole and tried by the loader in a child
@@ -264,11 +249,11 @@ void* TryOpen(const std::string& path, bool& missing) {
   int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     missing = errno == ENOENT || errno == ENOTDIR;
-    if (!missing) Say("passed over " + path + ": " + OpenError(errno));
+    if (!missing) Say("passed over " + path + ": " + filekind::OpenError(errno));
     return nullptr;
   }
   struct stat info;
-  std::string why = fstat(fd, &info) != 0 ? std::strerror(errno) : !S_ISREG(info.st_mode) ? KindOf(info.st_mode) : "";
+  std::string why = fstat(fd, &info) != 0 ? std::strerror(errno) : !S_ISREG(info.st_mode) ? filekind::KindOf(info.st_mode) : "";
   if (why.empty()) {
     const int copy = SealedCopy(fd, path, static_cast<unsigned long long>(info.st_size), why);
     if (copy >= 0) close(fd), fd = copy;

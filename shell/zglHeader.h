@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "shell/zglApi.h"
+#include "common/zglApi.h"
 
 namespace zgl {
 

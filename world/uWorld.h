@@ -4,7 +4,7 @@
 #pragma once
 
 #include "objects/uObj.h"
-#include "shell/zglApi.h"
+#include "common/zglApi.h"
 #include "world/uList.h"
 
 class TBox;

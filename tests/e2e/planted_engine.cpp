@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Zlib
-// A stand-in engine library that a test plants where the game must not look
-// (or, as a control, where it must). It exports the 24 names; being loaded at
-// all leaves a marker file, and so does its start call, which returns at once.
+// A stand-in engine library that a test plants beside the real game. It exports
+// the 24 names; being loaded at all leaves a marker file, and so does its start
+// call, which returns at once.
 #include <cstdio>
 #include <cstdlib>
 #include <type_traits>
 
-#include "shell/zglApi.h"
+#include "common/zglApi.h"
 
 namespace {
 

@@ -30,7 +30,8 @@
 #include "pilot.h"
 #include "play_checks.h"
 #include "picture.h"
-#include "process.h"
+#include "proc_stats.h"
+#include "child_process.h"
 #include "x_session.h"
 
 namespace fs = std::filesystem;
@@ -138,10 +139,8 @@ std::string HugePng(uint32_t side) {
 
 // The highest resident memory a running process has had, in KiB.
 long PeakKiB(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
+  const auto kib = procstats::StatusKb(pid, "VmHWM");
+  return kib ? long(*kib) : -1;
 }
 
 class PlayTest : public ::testing::Test {
@@ -233,6 +232,28 @@ class PlayTest : public ::testing::Test {
     return held;
   }
 
+  // Plays `exe` in the open world, where the hero's own cone, uncut, is among those drawn,
+  // until its cones show drawn with their texture (`textured`) or at all beside the hero;
+  // `flat` is their share drawn in flat shades (near 1 without a texture).
+  bool ConesDrawn(const std::string& exe, const char* name, bool textured, int* cone, double* flat) {
+    WindowInfo w = Play(exe, kOpenWorlds[0]);
+    Pilot pilot(*x_, w);
+    return Await(pilot, name, [&](const Picture& p) {
+      *flat = FlatConeShare(p, cone);
+      return textured ? *cone > 1500 && *flat < 0.5 : FindHero(p) && *cone > 1500;
+    });
+  }
+
+  // The ending every play shares: SIGTERM, as the system stops a program, ends the game in
+  // order (exit code 0) with nothing for a sanitizer to say.
+  void StopAndExpectExitZero() {
+    game_.Signal(SIGTERM);
+    auto st = game_.Wait(10s);
+    ASSERT_TRUE(st) << "still running after SIGTERM";
+    EXPECT_EQ(st->Describe(), "exit code 0");
+    ExpectNoSanitizerReport();
+  }
+
   // In a sanitizer build: no memory error and no undefined behaviour, and no leak that
   // passes through the game's or the engine's code. (SDL unloads libdbus at shut-down,
   // which leaves libdbus's own blocks as leaks of an unknown module; those are not ours.)
@@ -286,11 +307,7 @@ TEST_F(PlayTest, PaceHoldingDWalksRightFivePixelsEachTick) {
     if (!JudgePace(WalkRight(pilot, artifacts_.Keeping(), "-" + std::to_string(attempt), kRun), attempt,
                    lastTrouble))
       continue;
-    game_.Signal(SIGTERM);
-    auto st = game_.Wait(10s);
-    ASSERT_TRUE(st);
-    EXPECT_EQ(st->Describe(), "exit code 0");
-    ExpectNoSanitizerReport();
+    StopAndExpectExitZero();
     return;
   }
   FAIL() << "three walks and none clean: " << lastTrouble;
@@ -331,11 +348,7 @@ TEST_F(PlayTest, ClosingTheWindowEndsWithExitCodeZero) {
 
 TEST_F(PlayTest, SigtermEndsWithExitCodeZero) {
   Play();
-  game_.Signal(SIGTERM);
-  auto st = game_.Wait(10s);
-  ASSERT_TRUE(st) << "still running after SIGTERM";
-  EXPECT_EQ(st->Describe(), "exit code 0");
-  ExpectNoSanitizerReport();
+  StopAndExpectExitZero();
 }
 
 // ---------------------------------------------------------------------------
@@ -444,13 +457,6 @@ class EngineLoadTest : public PlayTest {
   }
 };
 
-TEST_F(EngineLoadTest, MissingEngineWithoutDisplayReportsOnStderrAndExitsOne) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  LoadFailure f = RunToFailure(in.exe, false);
-  ExpectLoadError(f);
-  EXPECT_EQ(f.dialogs, 0);
-}
-
 TEST_F(EngineLoadTest, MissingEngineWithDisplayShowsOneMessageAndNoGameWindow) {
   Install in = CopyGame(*work_ / "game", false, true);
   LoadFailure f = RunToFailure(in.exe, true);
@@ -462,17 +468,9 @@ TEST_F(EngineLoadTest, MissingEngineWithDisplayShowsOneMessageAndNoGameWindow) {
   }
 }
 
-TEST_F(EngineLoadTest, EngineInTheWorkingFolderIsNeverLoaded) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  fs::copy_file(E2E_PLANTED, cwd_ + "/libZenGL.so");
-  const std::string marker = *work_ / "planted-marker";
-  LoadFailure f = RunToFailure(in.exe, true, {{"PLANTED_ENGINE_MARKER", marker}});
-  ExpectLoadError(f);
-  EXPECT_FALSE(fs::exists(marker)) << "the planted library was loaded: " << ReadFile(marker);
-}
-
 TEST_F(EngineLoadTest, EngineBesideTheExecutableIsLoaded) {
-  // The control for the case above: the same stand-in, beside the game, is found and started.
+  // A stand-in beside the real game is found and started (the loader's own rules, a library
+  // planted in the working folder or named by LD_LIBRARY_PATH, are tests/game/loader_test.cpp's).
   Install in = CopyGame(*work_ / "game", false, true);
   fs::copy_file(E2E_PLANTED, in.bin + "/libZenGL.so");
   const std::string marker = *work_ / "planted-marker";
@@ -483,15 +481,6 @@ TEST_F(EngineLoadTest, EngineBesideTheExecutableIsLoaded) {
   // (Loaded twice: the game tries it in a child process first.)
   EXPECT_EQ(ReadFile(marker), "loaded\nloaded\nzgl_Init\n");
   EXPECT_EQ(Stderr().find(kLoadError), std::string::npos);
-}
-
-TEST_F(EngineLoadTest, EngineLackingAnOperationCountsAsMissing) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  fs::copy_file(E2E_PLANTED_LACKING, in.bin + "/libZenGL.so");
-  const std::string marker = *work_ / "planted-marker";
-  LoadFailure f = RunToFailure(in.exe, false, {{"PLANTED_ENGINE_MARKER", marker}});
-  ExpectLoadError(f);
-  EXPECT_EQ(ReadFile(marker).find("zgl_Init"), std::string::npos) << "called through a half table";
 }
 
 // An interrupted copy or a full disk leaves the engine cut short; a FIFO in its place would
@@ -534,23 +523,12 @@ TEST_F(EngineLoadTest, EngineCutShortDamagedOrAFifoInItsPlaceGivesTheMessageNeve
 class AssetTest : public PlayTest {
  protected:
   void PlayWithAssets(const std::string& exe) {
-    // The open world: the hero's own cone, uncut, is among those drawn.
-    WindowInfo w = Play(exe, kOpenWorlds[0]);
-    Pilot pilot(*x_, w);
     int cone = 0;
     double flat = 0;
-    auto conesDrawn = [&](const Picture& p) {
-      flat = FlatConeShare(p, &cone);
-      return FindHero(p) && cone > 1500;
-    };
-    EXPECT_TRUE(Await(pilot, "untextured", conesDrawn)) << "the cones are still drawn: " << cone;
+    EXPECT_TRUE(ConesDrawn(exe, "untextured", false, &cone, &flat)) << "the cones are still drawn: " << cone;
     EXPECT_TRUE(game_.Running());
     EXPECT_GT(flat, 0.99) << "cones drawn textured without a readable texture";
-    game_.Signal(SIGTERM);
-    auto st = game_.Wait(10s);
-    ASSERT_TRUE(st);
-    EXPECT_EQ(st->Describe(), "exit code 0");
-    ExpectNoSanitizerReport();
+    StopAndExpectExitZero();
   }
 };
 
@@ -622,39 +600,13 @@ TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
       EXPECT_TRUE(listed.count(entry.path().string())) << entry.path() << " is not in the manifest";
     }
 
-  WindowInfo w = Play(exe, kOpenWorlds[0]);
-  Pilot pilot(*x_, w);
   int cone = 0;
   double flat = 0;
-  auto textured = [&](const Picture& p) {
-    flat = FlatConeShare(p, &cone);
-    return cone > 1500 && flat < 0.5;
-  };
-  EXPECT_TRUE(Await(pilot, "installed", textured))
+  EXPECT_TRUE(ConesDrawn(exe, "installed", true, &cone, &flat))
       << "the installed game did not find its cone texture: " << flat << " of " << cone
       << " cone pixels flat";
   EXPECT_EQ(Stderr().find("cannot load"), std::string::npos) << Stderr();
-  game_.Signal(SIGTERM);
-  auto st = game_.Wait(10s);
-  ASSERT_TRUE(st);
-  EXPECT_EQ(st->Describe(), "exit code 0");
-  ExpectNoSanitizerReport();
-}
-
-// ---------------------------------------------------------------------------
-// LD_LIBRARY_PATH entries that stand for the working folder
-
-TEST_F(EngineLoadTest, LibraryPathEntriesNamingTheWorkingFolderAreNeverSearched) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  fs::copy_file(E2E_PLANTED, cwd_ + "/libZenGL.so");
-  const std::string marker = *work_ / "planted-marker";
-  // An empty entry is what `export LD_LIBRARY_PATH=$LD_LIBRARY_PATH:/x` leaves behind.
-  for (const char* list : {":", "/usr/local/lib:", "."}) {
-    SCOPED_TRACE(std::string("LD_LIBRARY_PATH=") + list);
-    LoadFailure f = RunToFailure(in.exe, false, {{"LD_LIBRARY_PATH", list}, {"PLANTED_ENGINE_MARKER", marker}});
-    ExpectLoadError(f);
-    EXPECT_FALSE(fs::exists(marker)) << "the planted library was loaded: " << ReadFile(marker);
-  }
+  StopAndExpectExitZero();
 }
 
 // ---------------------------------------------------------------------------
@@ -888,11 +840,7 @@ TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
   EXPECT_TRUE(scene) << "no current picture in the window after it was mapped again";
   EXPECT_TRUE(changesFrom(back, "still-after")) << "the picture stands still after the window came back";
 
-  game_.Signal(SIGTERM);
-  auto st = game_.Wait(10s);
-  ASSERT_TRUE(st);
-  EXPECT_EQ(st->Describe(), "exit code 0");
-  ExpectNoSanitizerReport();
+  StopAndExpectExitZero();
 }
 
 #ifdef E2E_WINE_RUN

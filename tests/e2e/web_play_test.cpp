@@ -11,7 +11,7 @@
 
 #include "pilot.h"
 #include "play_checks.h"
-#include "process.h"
+#include "child_process.h"
 #include "web_page.h"
 
 namespace fs = std::filesystem;

@@ -6,24 +6,19 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "shell/zglHeader.h"
 
 namespace fs = std::filesystem;
@@ -46,12 +41,7 @@ size_t Count(const std::string& text, const std::string& what) {
   return n;
 }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string ReadFile(const fs::path& path) { return e2e::ReadFile(path.string()); }
 
 TEST(PlatformLibraryName, MapsATrailingDllToTheSharedLibraryName) {
   EXPECT_EQ(zgl::PlatformLibraryName("ZenGL.dll"), "libZenGL.so");
@@ -122,54 +112,42 @@ class StealthRun : public ::testing::Test {
   // started from a copy that many long folders down, past the length of path
   // the system can tell.
   Result Run(const std::vector<std::string>& extraEnv = {}, int deepFolders = 0) {
-    std::vector<std::string> env = {"FAKE_ZGL_LOG=" + (root / "log").string(), "FAKE_ZGL_TICKS=3"};
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    const char* path = std::getenv("PATH");
-    if (path && std::none_of(extraEnv.begin(), extraEnv.end(), [](auto& e) { return e.rfind("PATH=", 0) == 0; }))
-      env.push_back(std::string("PATH=") + path);
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const std::string exe = (root / "exe" / "stealthbox").string();
-    const std::string errPath = (root / "stderr").string(), cwd = (root / "cwd").string();
-    pid_t pid = fork();
-    if (pid == 0) {
-      envp.insert(envp.end() - 1, strdup(("FAKE_ZGL_PID=" + std::to_string(getpid())).c_str()));
-      int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      int null = open("/dev/null", O_WRONLY);
-      if (err < 0 || null < 0 || chdir(cwd.c_str()) != 0) _exit(126);
-      dup2(err, 2);
-      dup2(null, 1);
-      std::string started = exe;
-      if (deepFolders > 0) {
-        // One folder at a time, each reached from the last: no path here is ever that long.
-        const std::string folder(200, 'd');
-        for (int i = 0; i < deepFolders; ++i)
-          if ((mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) || chdir(folder.c_str()) != 0) _exit(126);
-        std::ifstream in(exe, std::ios::binary);
-        std::ofstream("stealthbox", std::ios::binary) << in.rdbuf();
-        if (chmod("stealthbox", 0755) != 0) _exit(126);
-        started = "./stealthbox";
+    e2e::SpawnOptions o;
+    o.env = {{"FAKE_ZGL_LOG", (root / "log").string()}, {"FAKE_ZGL_TICKS", "3"}};
+    if (const char* path = std::getenv("PATH")) o.env["PATH"] = path;
+    for (const std::string& e : extraEnv) o.env[e.substr(0, e.find('='))] = e.substr(e.find('=') + 1);
+    o.pidVariable = "FAKE_ZGL_PID";
+    o.stderrPath = (root / "stderr").string();
+    o.argv = {(root / "exe" / "stealthbox").string()};
+    int folder = open((root / "cwd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (deepFolders > 0) {
+      // One folder at a time, each reached from the last: no path here is ever that long.
+      const std::string name(200, 'd');
+      for (int i = 0; i < deepFolders && folder >= 0; ++i) {
+        mkdirat(folder, name.c_str(), 0755);
+        const int deeper = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(folder);
+        folder = deeper;
       }
-      char* argv[] = {const_cast<char*>(started.c_str()), nullptr};
-      execve(started.c_str(), argv, envp.data());
-      _exit(127);
+      const std::string exe = ReadFile(o.argv[0]);
+      const int copy = openat(folder, "stealthbox", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
+      const bool written = copy >= 0 && write(copy, exe.data(), exe.size()) == ssize_t(exe.size());
+      if (copy >= 0) close(copy);
+      if (!written) ADD_FAILURE() << "cannot copy the executable down the deep folders";
+      o.argv = {"./stealthbox"};
     }
+    o.cwdFd = folder;
     Result r;
-    int status = 0;
-    // A generous deadline: a game that waits on a file fails here instead of hanging the test.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > until) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    {
+      e2e::Process game(o);
+      close(folder);
+      // A generous deadline: a game that waits on a file fails here instead of hanging the test.
+      std::optional<e2e::ExitStatus> status = game.Wait(std::chrono::seconds(30));
+      if (!status) game.KillGroup(), status = game.Wait(std::chrono::seconds(5));
+      if (status && status->exited) r.exitCode = status->code;
+      if (!status || status->signal) r.signal = status ? status->signal : SIGKILL;
     }
-    if (WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
-    r.err = ReadFile(errPath);
+    r.err = ReadFile(root / "stderr");
     r.log = ReadFile(root / "log");
     return r;
   }
@@ -203,10 +181,12 @@ TEST_F(StealthRun, WithADisplayTheMessageIsAlsoADialogThatIsWaitedFor) {
   // One planted where the player starts: empty and relative PATH entries are not searched.
   std::ofstream(root / "cwd" / "xmessage") << "#!/bin/sh\necho planted >> '" << notes.string() << "'\n";
   fs::permissions(root / "cwd" / "xmessage", fs::perms::owner_all);
+  PlaceLibrary("cwd");  // and an engine there, never loaded either
   Result r = Run({"DISPLAY=:0", "PATH=:.:" + (root / "bin").string()});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(Count(r.err, kMessage), 1u) << r.err;
   EXPECT_EQ(ReadFile(notes), "-center -title Error -buttons OK:0 Error while loading ZenGL\nclosed\n");
+  EXPECT_EQ(r.log, "");
 }
 
 TEST_F(StealthRun, EngineLackingAnEntryIsRefusedAndNothingIsCalled) {
@@ -322,7 +302,9 @@ TEST_F(StealthRun, EmptyOrRelativeLibraryPathEntriesAreNeverSearched) {
   PlaceLibrary("cwd");
   PlaceLibrary("sys");
   const std::string sys = (root / "sys").string();
-  for (const std::string& list : std::vector<std::string>{":", ".", "/nonexistent:", "::" + sys, "./:" + sys}) {
+  // An empty entry is what `export LD_LIBRARY_PATH=$LD_LIBRARY_PATH:/x` leaves behind.
+  for (const std::string& list :
+       std::vector<std::string>{":", ".", "/nonexistent:", "/usr/local/lib:", "::" + sys, "./:" + sys}) {
     fs::remove(root / "log");
     Result r = Run({"LD_LIBRARY_PATH=" + list});
     EXPECT_EQ(Count(r.log, (root / "cwd").string()), 0u) << "LD_LIBRARY_PATH=" << list << ": " << r.log;
@@ -330,6 +312,8 @@ TEST_F(StealthRun, EmptyOrRelativeLibraryPathEntriesAreNeverSearched) {
     EXPECT_EQ(r.exitCode, sysListed ? 0 : 1) << "LD_LIBRARY_PATH=" << list << ": " << r.err;
     if (sysListed) {
       EXPECT_EQ(LogLines(r.log).at(0), "loaded " + sys + "/libZenGL.so");
+    } else {
+      EXPECT_EQ(Count(r.err, kMessage), 1u) << "LD_LIBRARY_PATH=" << list << ": " << r.err;
     }
   }
 }

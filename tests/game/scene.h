@@ -9,7 +9,7 @@
 #include <cstring>
 #include <cstdint>
 
-#include "fakeEngine.h"
+#include "fake_engine.h"
 #include "objects/uBox.h"
 #include "objects/uEnemy.h"
 #include "objects/uHero.h"

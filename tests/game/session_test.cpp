@@ -2,25 +2,10 @@
 // A long scripted session through the real tick and frame: no NaN, no heap
 // allocation in any tick or frame, and the world's lists intact every tick.
 #include <cmath>
-#include <cstdlib>
-#include <new>
 
+#include "alloc_counter.h"
 #include "scene.h"
 #include "shell/uShell.h"
-
-namespace {
-bool counting = false;
-long allocations = 0;
-}  // namespace
-
-// Every allocation of this test binary passes here.
-void* operator new(std::size_t size) {
-  if (counting) ++allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -96,14 +81,13 @@ TEST_F(SessionTest, ThousandsOfScriptedTicksKeepTheWorldSoundWithoutAllocating) 
     if (Hero->Circle.CY > 600) Hold(true, false, false, false);
 
     const TBox* before = Hero->Carried;
-    const long start = allocations;
-    counting = true;
-    OnTimer();
-    fake::engine.pressed.fill(false);
-    OnDraw();
-    if (tick % 3 == 0) OnDraw();  // frames need not match ticks
-    counting = false;
-    ASSERT_EQ(allocations, start) << "tick " << tick;
+    const auto allocations = alloc_counter::CountIn([&] {
+      OnTimer();
+      fake::engine.pressed.fill(false);
+      OnDraw();
+      if (tick % 3 == 0) OnDraw();  // frames need not match ticks
+    });
+    ASSERT_EQ(allocations.Total(), 0u) << "tick " << tick;
 
     if (!before && Hero->Carried) ++takes, phaseTicks = 0;
     if (before && !Hero->Carried) ++drops, phaseTicks = 0, target = (target + 1) % 7;

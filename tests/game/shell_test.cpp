@@ -3,7 +3,7 @@
 #include "scene.h"
 #include "shell/uCommandLine.h"
 #include "shell/uMaterials.h"
-#include "shell/uPrintable.h"
+#include "common/printable.h"
 #include "shell/uShell.h"
 
 namespace {

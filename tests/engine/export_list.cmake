@@ -1,0 +1,37 @@
+# SPDX-License-Identifier: Zlib
+# Fails unless the shared library's exported (defined, dynamic) symbols are
+# exactly the names in EXPECTED_FILE. Run: cmake -DNM=.. -DLIBRARY=.. -DEXPECTED_FILE=.. -P export_list.cmake
+# A DLL's export table as objdump prints it ("\t[   n] name" lines), or the
+# dynamic symbols nm lists ("address T name" lines): the name ends each line.
+if(LIBRARY MATCHES "\\.dll$")
+  set(command ${OBJDUMP} -p ${LIBRARY})
+  set(line_pattern "\n\t\\[ *[0-9]+\\] [^\n]+")
+  set(name_pattern "\\] ([^ ]+)$")  # the name table, not the address table's "… Export RVA"
+else()
+  set(command ${NM} -D --defined-only ${LIBRARY})
+  set(line_pattern "[^\n]+")
+  set(name_pattern "([^ ]+)$")
+endif()
+execute_process(COMMAND ${command} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${command} failed")
+endif()
+set(actual "")
+string(REGEX MATCHALL "${line_pattern}" lines "${listing}")
+foreach(line IN LISTS lines)
+  if(line MATCHES "${name_pattern}")
+    list(APPEND actual ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+file(STRINGS ${EXPECTED_FILE} expected)
+list(SORT actual)
+list(SORT expected)
+if(NOT actual STREQUAL expected)
+  set(extra ${actual})
+  list(REMOVE_ITEM extra ${expected})
+  set(missing ${expected})
+  list(REMOVE_ITEM missing ${actual})
+  message(FATAL_ERROR "exported symbols differ from the 24 operations\n  extra: ${extra}\n  missing: ${missing}")
+endif()
+list(LENGTH actual count)
+message(STATUS "${count} exported operations, nothing else")
