@@ -10,7 +10,13 @@
 
 namespace engine {
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// A build with sanitizers does everything several times slower, the closing of its window
+// too: its deadline is stretched to match.
+constexpr int kStopDeadlineMs = 2000;
+#else
 constexpr int kStopDeadlineMs = 500;
+#endif
 
 // What the engine is doing, for the line the deadline writes.
 enum class StopPhase { kOpening, kLoading, kPlaying, kClosing };

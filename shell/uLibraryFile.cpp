@@ -215,20 +215,41 @@ std::string TrialLoad(const std::string& path) {
   // Long enough for any sound library on a busy machine; a loader that takes
   // longer is stuck in what the file says.
   constexpr int kPatienceMs = 10000;
+  // The child says how the loading went, a byte, once the loader is done with
+  // it: a child that ended without a word died in the loader (of a signal, or
+  // at the hands of a sanitizer, which makes that an exit).
+  int report[2];
+  if (pipe(report) != 0) return {};  // no trial: the loading itself is the only one
   const pid_t child = fork();
-  if (child < 0) return {};  // no trial: the loading itself is the only one
-  if (child == 0) _exit(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL) ? 0 : 1);
+  if (child < 0) {
+    close(report[0]), close(report[1]);
+    return {};
+  }
+  if (child == 0) {
+    close(report[0]);
+    // What the dying loader would print is not the game's to say.
+    if (const int quiet = open("/dev/null", O_WRONLY); quiet >= 0) dup2(quiet, STDERR_FILENO), dup2(quiet, STDOUT_FILENO);
+    const char said = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL) ? 'y' : 'n';
+    ssize_t ignored = write(report[1], &said, 1);
+    (void)ignored;
+    _exit(0);
+  }
+  close(report[1]);
   int status = 0;
   for (int waited = 0;; waited += 2) {
     const pid_t done = waitpid(child, &status, WNOHANG);
     if (done == child) break;
-    if (done < 0 && errno != EINTR) return {};
+    if (done < 0 && errno != EINTR) {
+      close(report[0]);
+      return {};
+    }
     // A player who asked the game to stop waits half a second at most.
     const bool stopping = StopPending() && waited >= 500;
     if (waited >= kPatienceMs || stopping) {
       kill(child, SIGKILL);
       while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
       }
+      close(report[0]);
       return "is damaged: the system's loader did not finish loading it in " +
              (stopping ? std::to_string(waited) + " ms, when the game was asked to stop"
                        : std::to_string(kPatienceMs / 1000) + " s");
@@ -236,9 +257,15 @@ std::string TrialLoad(const std::string& path) {
     const timespec step{0, 2'000'000};
     nanosleep(&step, nullptr);
   }
-  if (WIFSIGNALED(status))
-    return std::string("is damaged inside: the system's loader dies of it (") + strsignal(WTERMSIG(status)) + ")";
-  return {};
+  char said = 0;
+  while (read(report[0], &said, 1) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  if (said == 'y' || said == 'n') return {};
+  return "is damaged inside: the system's loader dies of it (" +
+         (WIFSIGNALED(status) ? std::string(strsignal(WTERMSIG(status)))
+                              : "it ended the loading with exit code " + std::to_string(WEXITSTATUS(status))) +
+         ")";
 }
 
 #else

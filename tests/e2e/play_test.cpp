@@ -33,6 +33,7 @@
 #include "proc_stats.h"
 #include "child_process.h"
 #include "x_session.h"
+#include "engine/stopSignals.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -736,8 +737,33 @@ TEST_F(EarlyStopTest, SigtermAtAnyMomentOfStartUpEndsWithExitCodeZero) {
 
 // A display that takes the connection and never answers (a dead ssh -X tunnel, a frozen
 // X server), or stops answering later: a stop still ends the game, with a word and a
-// failing exit code, within a second.
-TEST_F(EarlyStopTest, AStopEndsTheGameWithinASecondWhenTheDisplayNeverAnswersOrStalls) {
+// failing exit code, once its deadline has passed. The game's part is the word, on time;
+// the system's taking the process down after it can take a second on a busy machine, as it
+// does after SIGKILL.
+class StalledDisplayTest : public EarlyStopTest {
+ protected:
+  void StopAndExpectTheDeadline(int sig) {
+    const auto stopped = Clock::now();
+    game_.Signal(sig);
+    auto saidAt = Clock::time_point{};
+    while (game_.Running() && Clock::now() - stopped < 10s) {
+      if (saidAt == Clock::time_point{} && Stderr().find("did not answer while") != std::string::npos)
+        saidAt = Clock::now();
+      std::this_thread::sleep_for(2ms);
+    }
+    auto st = game_.Wait(10s);
+    const auto endedAt = Clock::now();
+    // Said just before it ended, between two looks.
+    if (saidAt == Clock::time_point{} && Stderr().find("did not answer while") != std::string::npos) saidAt = endedAt;
+    ASSERT_TRUE(st) << "still running 10 s after the stop";
+    EXPECT_TRUE(st->exited && st->code != 0) << st->Describe();
+    ASSERT_NE(saidAt, Clock::time_point{}) << Stderr();
+    EXPECT_LT(saidAt - stopped, milliseconds(engine::kStopDeadlineMs) + 500ms) << "from the stop to its word";
+    EXPECT_LT(endedAt - saidAt, 1500ms) << "from the word to the end";
+  }
+};
+
+TEST_F(StalledDisplayTest, AStopEndsTheGameWhenTheDisplayNeverAnswersOrStopsAnswering) {
   // A silent server on the TCP port of a display number nobody uses.
   const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   ASSERT_GE(server, 0);
@@ -758,15 +784,8 @@ TEST_F(EarlyStopTest, AStopEndsTheGameWithinASecondWhenTheDisplayNeverAnswersOrS
     ASSERT_EQ(poll(&waiting, 1, 30000), 1) << "the game never connected\n" << Stderr();
     const int connection = accept(server, nullptr, nullptr);
     ASSERT_GE(connection, 0);
-    const auto stopped = Clock::now();
-    game_.Signal(sig);
-    auto st = game_.Wait(10s);
-    const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - stopped);
+    StopAndExpectTheDeadline(sig);
     close(connection);
-    ASSERT_TRUE(st) << "still running 10 s after the stop";
-    EXPECT_TRUE(st->exited && st->code != 0) << st->Describe();
-    EXPECT_LT(took, 1000ms) << "from the stop to the end";
-    EXPECT_NE(Stderr().find("did not answer"), std::string::npos) << Stderr();
     game_.KillGroup();
   }
   close(server);
@@ -775,15 +794,8 @@ TEST_F(EarlyStopTest, AStopEndsTheGameWithinASecondWhenTheDisplayNeverAnswersOrS
   // own server stopped while the game draws.
   Play();
   ASSERT_EQ(kill(display_->pid(), SIGSTOP), 0);
-  const auto stopped = Clock::now();
-  game_.Signal(SIGTERM);
-  auto st = game_.Wait(10s);
-  const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - stopped);
+  StopAndExpectTheDeadline(SIGTERM);
   kill(display_->pid(), SIGCONT);
-  ASSERT_TRUE(st) << "still running 10 s after the stop";
-  EXPECT_TRUE(st->exited && st->code != 0) << st->Describe();
-  EXPECT_LT(took, 1500ms) << "from the stop to the end";
-  EXPECT_NE(Stderr().find("did not answer while"), std::string::npos) << Stderr();
 }
 
 // ---------------------------------------------------------------------------

@@ -66,6 +66,12 @@ Process::Process(const SpawnOptions& o) {
   if (pid < 0) throw std::runtime_error(std::string("fork: ") + strerror(errno));
   if (pid == 0) {
     setpgid(0, 0);  // its own group, so that a teardown reaches what it started
+    // A player's start: stops neither ignored nor held, however the tests were started (a
+    // shell's background job ignores SIGINT, and the game keeps what it is handed).
+    signal(SIGINT, SIG_DFL), signal(SIGTERM, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     int in = open("/dev/null", O_RDONLY);
     int fo = o.inheritOutput ? 1 : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int fe = o.inheritOutput ? 2 : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -40,7 +40,7 @@ struct SpawnOptions {
   std::string stderrPath;   // empty: /dev/null
   int inheritFd = -1;       // one descriptor the child keeps open (Xvfb's -displayfd)
   int cwdFd = -1;           // a working folder by descriptor (one too deep for a path to name)
-  std::string pidVariable;  // set in the child to its own process id, when named
+  std::string pidVariable{};  // set in the child to its own process id, when named
   bool inheritOutput = false;  // the caller's own standard output and error, not the paths
 };
 
