@@ -116,7 +116,11 @@ std::string Engine::OpenDisplay() {
   // One window, made hidden and already fit for an OpenGL renderer: a GL
   // renderer on a plain window would destroy it and make another, and a close
   // request sent to the first would be lost. Shown once the renderer exists.
-  Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
+  // Resizable: the player may make the window any size, maximise it or make it fill the
+  // screen; the field keeps its shape in the middle, with bars beside or above it, and is
+  // drawn at the window's own pixel size. In a page the canvas takes the size the page
+  // gives it (times the display's pixel ratio).
+  Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
   if (settings_.fullScreen) windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   const char* title = kCaptionShown ? settings_.caption.c_str() : nullptr;
   window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -138,8 +142,12 @@ std::string Engine::OpenDisplay() {
     CloseDisplay();
     return reason;
   }
-  // High-density displays scale the picture and the mouse alike.
+  // The field in the middle of any window, its shape kept, the mouse mapped back onto it:
+  // high-density displays and resized windows scale the picture and the mouse alike.
   SDL_RenderSetLogicalSize(renderer_, settings_.width, settings_.height);
+#ifndef __EMSCRIPTEN__
+  SDL_SetWindowMinimumSize(window_, kSmallestSide * settings_.width / settings_.height, kSmallestSide);
+#endif
   SDL_ShowCursor(settings_.cursor ? SDL_ENABLE : SDL_DISABLE);
 #ifdef __EMSCRIPTEN__
   // No text is typed into the game: its keys are not handed on to the page as typing.
@@ -186,6 +194,9 @@ void Engine::HandleEvent(const SDL_Event& event) {
   input.Handle(event);
   switch (event.type) {
     case SDL_QUIT: quit_ = true; break;
+    case SDL_KEYDOWN:
+      if (IsFullScreenToggle(event.key)) ToggleFullScreen();
+      break;
     // The renderer lost its textures or its back buffer: what is on screen is gone.
     case SDL_RENDER_TARGETS_RESET:
     case SDL_RENDER_DEVICE_RESET: redraw_ = true; break;
@@ -277,6 +288,29 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   Finish();
 #endif
   return {};
+}
+
+bool IsFullScreenToggle(const SDL_KeyboardEvent& key) {
+#ifdef __EMSCRIPTEN__
+  // The browser's own keys: the page has a button of its own.
+  (void)key;
+  return false;
+#else
+  if (key.repeat) return false;
+  const SDL_Scancode code = key.keysym.scancode;
+  return code == SDL_SCANCODE_F11 ||
+         ((code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER) && (key.keysym.mod & KMOD_ALT) &&
+          !(key.keysym.mod & (KMOD_CTRL | KMOD_SHIFT | KMOD_GUI)));
+#endif
+}
+
+void Engine::ToggleFullScreen() {
+  if (!window_) return;
+  // The desktop's own mode, on the display the window is on: the screen is not switched.
+  const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+  if (SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+    Report("cannot %s full screen: %s", full ? "leave" : "go", SDL_GetError());
+  redraw_ = true;
 }
 
 void Engine::DrawFrame() {

@@ -32,6 +32,8 @@ struct Settings {
 class Engine {
  public:
   static constexpr int kMaxSide = 16384;
+  // The window is never made smaller than this on its short side.
+  static constexpr int kSmallestSide = 150;
 
   void Register(uint32_t code, zglProc proc);
   void* AddTimer(zglProc proc, uint32_t intervalMs) { return timers.Add(proc, intervalMs); }
@@ -51,6 +53,8 @@ class Engine {
   // Input, quit, and what the window's state means for the next frame.
   void HandleEvent(const SDL_Event& event);
   void RequestQuit() { quit_ = true; }
+  // Full screen on the window's display, or back to the window as it was (F11, Alt+Enter).
+  void ToggleFullScreen();
   // For the process's own last run: the window goes, but the video system is
   // left for the process's end to close. On X, SDL may have just posted a
   // wake-up message to the window over a second connection; closing that
@@ -121,5 +125,9 @@ void ReportFatal(const std::string& reason);
 
 // Video drivers that show nothing to anybody.
 bool IsHeadlessDriver(const char* name);
+
+// F11, or Alt+Enter, pressed (not repeated): full screen on or off. Never in a page,
+// whose browser has its own keys for it.
+bool IsFullScreenToggle(const SDL_KeyboardEvent& key);
 
 }  // namespace engine
