@@ -112,6 +112,9 @@ std::string Engine::OpenDisplay() {
     return reason;
   }
   if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) Report("PNG support did not start: %s", IMG_GetError());
+  // Game controllers, those plugged in now and later (SDL's own table of their layouts).
+  controllersUp_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+  if (!controllersUp_) Report("game controllers cannot be used: %s", SDL_GetError());
 
   // One window, made hidden and already fit for an OpenGL renderer: a GL
   // renderer on a plain window would destroy it and make another, and a close
@@ -164,11 +167,17 @@ std::string Engine::OpenDisplay() {
   batch.Attach(renderer_);
   assets.SetRenderer(renderer_);
   input.Reset();
+  input.SetField(settings_.width, settings_.height);
   SDL_ShowWindow(window_);
   return {};
 }
 
 void Engine::CloseDisplay() {
+  input.Reset();  // closes the controllers
+  if (controllersUp_ && !keepVideoAtExit_) {
+    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    controllersUp_ = false;
+  }
   batch.Detach();
   assets.ReleaseAll();
   assets.SetRenderer(nullptr);
@@ -255,6 +264,7 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   // paced by the display. This never returns; the page ends the game.
   (void)framePeriod;
   loopClock_ = &clock;
+  steeredAt_ = clock.Now();
   emscripten_set_main_loop_arg(&Engine::AnimationFrame, this, 0, 1);
 #else
   FramePacer pacer;
@@ -265,9 +275,11 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   // The wait looks for events before it blocks and returns the first that
   // comes: the rest are taken here, and nothing is looked for twice.
   bool unseenEvents = true;
+  uint64_t steeredAt = clock.Now();
   for (;;) {
     if (unseenEvents) PumpEvents();
     unseenEvents = false;
+    steeredAt = Steer(clock, steeredAt);
     if (StopRequested()) quit_ = true;
     if (quit_) break;
     if (timers.Advance(clock.Now()) > 0) redraw_ = true;
@@ -313,6 +325,18 @@ void Engine::ToggleFullScreen() {
   redraw_ = true;
 }
 
+uint64_t Engine::Steer(Clock& clock, uint64_t since) {
+  const uint64_t now = clock.Now();
+  if (now <= since) return since;
+  if (input.Steer(double(now - since) / double(clock.Frequency())) && renderer_) {
+    // The system pointer follows, to the middle of the field's pixel.
+    int x = 0, y = 0;
+    SDL_RenderLogicalToWindow(renderer_, float(input.MouseX()) + 0.5f, float(input.MouseY()) + 0.5f, &x, &y);
+    SDL_WarpMouseInWindow(window_, x, y);
+  }
+  return now;
+}
+
 void Engine::DrawFrame() {
   redraw_ = false;
   batch.BeginFrame();
@@ -338,6 +362,7 @@ void Engine::AnimationFrame(void* self) {
     e.Finish();
     return;
   }
+  e.steeredAt_ = e.Steer(*e.loopClock_, e.steeredAt_);
   // A tab in the background gets no frames; when it is back, the ticks it
   // missed are made up to the timers' backlog bound, then one frame shows them.
   if (e.timers.Advance(e.loopClock_->Now()) > 0) e.redraw_ = true;

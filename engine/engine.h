@@ -93,12 +93,15 @@ class Engine {
   bool Visible() const { return !hidden_ && !minimised_; }
   // One frame: the back buffer cleared, the draw callback, the present.
   void DrawFrame();
+  // The right sticks move the pointer for the time since `since`; returns now.
+  uint64_t Steer(Clock& clock, uint64_t since);
   // The exit callback, then everything the loop opened is released.
   void Finish();
 #ifdef __EMSCRIPTEN__
   // One step of the loop, run by each of the page's animation frames.
   static void AnimationFrame(void* self);
   Clock* loopClock_ = nullptr;
+  uint64_t steeredAt_ = 0;
 #endif
 
   Settings settings_;
@@ -108,6 +111,7 @@ class Engine {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   bool videoUp_ = false;
+  bool controllersUp_ = false;
   bool keepVideoAtExit_ = false;
   bool vsyncClaimed_ = false;
   int refreshHz_ = 0;
