@@ -140,6 +140,21 @@ std::string Engine::OpenDisplay() {
   const Uint32 sync = settings_.vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | sync);
   if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | sync);
+#ifdef __EMSCRIPTEN__
+  // A browser without WebGL: the picture then comes from SDL's own framebuffer, as many
+  // pixels as the canvas's CSS size, and would fill only a corner of a canvas of the
+  // display's pixels. The canvas gets no more pixels than it shows.
+  SDL_RendererInfo made;
+  if (renderer_ && SDL_GetRendererInfo(renderer_, &made) == 0 && (made.flags & SDL_RENDERER_SOFTWARE) &&
+      (windowFlags & SDL_WINDOW_ALLOW_HIGHDPI)) {
+    SDL_DestroyRenderer(renderer_);
+    SDL_DestroyWindow(window_);
+    windowFlags &= ~Uint32(SDL_WINDOW_ALLOW_HIGHDPI);
+    window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, settings_.width,
+                               settings_.height, windowFlags);
+    renderer_ = window_ ? SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | sync) : nullptr;
+  }
+#endif
   if (!renderer_) {
     std::string reason = std::string("cannot create the renderer: ") + SDL_GetError();
     CloseDisplay();
