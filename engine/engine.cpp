@@ -100,6 +100,9 @@ std::string Engine::OpenDisplay() {
 #ifdef __EMSCRIPTEN__
   // Keys reach the game while its canvas has the focus, and leave the rest of the page alone.
   SDL_SetHint(SDL_HINT_EMSCRIPTEN_KEYBOARD_ELEMENT, "#canvas");
+  // The browser hands a page its gamepads only while it is shown; SDL's own idea of the
+  // window's focus (which a touch on the page's controls can take away) does not count.
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
 #endif
   const bool driverNamed = NonEmptyEnv("SDL_VIDEODRIVER");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::string("cannot start video: ") + SDL_GetError();
