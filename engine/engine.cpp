@@ -100,6 +100,9 @@ std::string Engine::OpenDisplay() {
 #ifdef __EMSCRIPTEN__
   // Keys reach the game while its canvas has the focus, and leave the rest of the page alone.
   SDL_SetHint(SDL_HINT_EMSCRIPTEN_KEYBOARD_ELEMENT, "#canvas");
+  // The browser hands a page its gamepads only while it is shown; SDL's own idea of the
+  // window's focus (which a touch on the page's controls can take away) does not count.
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
 #endif
   const bool driverNamed = NonEmptyEnv("SDL_VIDEODRIVER");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::string("cannot start video: ") + SDL_GetError();
@@ -112,6 +115,9 @@ std::string Engine::OpenDisplay() {
     return reason;
   }
   if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) Report("PNG support did not start: %s", IMG_GetError());
+  // Game controllers, those plugged in now and later (SDL's own table of their layouts).
+  controllersUp_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+  if (!controllersUp_) Report("game controllers cannot be used: %s", SDL_GetError());
   // A stop that came meanwhile ends the opening between its steps (the caller closes what
   // is open): each takes a while, the renderer's most.
   if (StopRequested()) return {};
@@ -119,7 +125,11 @@ std::string Engine::OpenDisplay() {
   // One window, made hidden and already fit for an OpenGL renderer: a GL
   // renderer on a plain window would destroy it and make another, and a close
   // request sent to the first would be lost. Shown once the renderer exists.
-  Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
+  // Resizable: the player may make the window any size, maximise it or make it fill the
+  // screen; the field keeps its shape in the middle, with bars beside or above it, and is
+  // drawn at the window's own pixel size. In a page the canvas takes the size the page
+  // gives it (times the display's pixel ratio).
+  Uint32 windowFlags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
   if (settings_.fullScreen) windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   const char* title = kCaptionShown ? settings_.caption.c_str() : nullptr;
   window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -137,13 +147,32 @@ std::string Engine::OpenDisplay() {
   const Uint32 sync = settings_.vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | sync);
   if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | sync);
+#ifdef __EMSCRIPTEN__
+  // A browser without WebGL: the picture then comes from SDL's own framebuffer, as many
+  // pixels as the canvas's CSS size, and would fill only a corner of a canvas of the
+  // display's pixels. The canvas gets no more pixels than it shows.
+  SDL_RendererInfo made;
+  if (renderer_ && SDL_GetRendererInfo(renderer_, &made) == 0 && (made.flags & SDL_RENDERER_SOFTWARE) &&
+      (windowFlags & SDL_WINDOW_ALLOW_HIGHDPI)) {
+    SDL_DestroyRenderer(renderer_);
+    SDL_DestroyWindow(window_);
+    windowFlags &= ~Uint32(SDL_WINDOW_ALLOW_HIGHDPI);
+    window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, settings_.width,
+                               settings_.height, windowFlags);
+    renderer_ = window_ ? SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | sync) : nullptr;
+  }
+#endif
   if (!renderer_) {
     std::string reason = std::string("cannot create the renderer: ") + SDL_GetError();
     CloseDisplay();
     return reason;
   }
-  // High-density displays scale the picture and the mouse alike.
+  // The field in the middle of any window, its shape kept, the mouse mapped back onto it:
+  // high-density displays and resized windows scale the picture and the mouse alike.
   SDL_RenderSetLogicalSize(renderer_, settings_.width, settings_.height);
+#ifndef __EMSCRIPTEN__
+  SDL_SetWindowMinimumSize(window_, kSmallestSide * settings_.width / settings_.height, kSmallestSide);
+#endif
   SDL_ShowCursor(settings_.cursor ? SDL_ENABLE : SDL_DISABLE);
 #ifdef __EMSCRIPTEN__
   // No text is typed into the game: its keys are not handed on to the page as typing.
@@ -160,11 +189,17 @@ std::string Engine::OpenDisplay() {
   batch.Attach(renderer_);
   assets.SetRenderer(renderer_);
   input.Reset();
+  input.SetField(settings_.width, settings_.height);
   SDL_ShowWindow(window_);
   return {};
 }
 
 void Engine::CloseDisplay() {
+  input.Reset();  // closes the controllers
+  if (controllersUp_ && !keepVideoAtExit_) {
+    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    controllersUp_ = false;
+  }
   batch.Detach();
   assets.ReleaseAll();
   assets.SetRenderer(nullptr);
@@ -190,6 +225,9 @@ void Engine::HandleEvent(const SDL_Event& event) {
   input.Handle(event);
   switch (event.type) {
     case SDL_QUIT: quit_ = true; break;
+    case SDL_KEYDOWN:
+      if (IsFullScreenToggle(event.key)) ToggleFullScreen();
+      break;
     // The renderer lost its textures or its back buffer: what is on screen is gone.
     case SDL_RENDER_TARGETS_RESET:
     case SDL_RENDER_DEVICE_RESET: redraw_ = true; break;
@@ -248,6 +286,7 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   // paced by the display. This never returns; the page ends the game.
   (void)framePeriod;
   loopClock_ = &clock;
+  steeredAt_ = clock.Now();
   emscripten_set_main_loop_arg(&Engine::AnimationFrame, this, 0, 1);
 #else
   FramePacer pacer;
@@ -258,9 +297,11 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   // The wait looks for events before it blocks and returns the first that
   // comes: the rest are taken here, and nothing is looked for twice.
   bool unseenEvents = true;
+  uint64_t steeredAt = clock.Now();
   for (;;) {
     if (unseenEvents) PumpEvents();
     unseenEvents = false;
+    steeredAt = Steer(clock, steeredAt);
     if (StopRequested()) quit_ = true;
     if (quit_) break;
     if (timers.Advance(clock.Now()) > 0) redraw_ = true;
@@ -281,6 +322,41 @@ std::string Engine::Run(Clock& clock, std::optional<uint64_t> framePeriod) {
   Finish();
 #endif
   return {};
+}
+
+bool IsFullScreenToggle(const SDL_KeyboardEvent& key) {
+#ifdef __EMSCRIPTEN__
+  // The browser's own keys: the page has a button of its own.
+  (void)key;
+  return false;
+#else
+  if (key.repeat) return false;
+  const SDL_Scancode code = key.keysym.scancode;
+  return code == SDL_SCANCODE_F11 ||
+         ((code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER) && (key.keysym.mod & KMOD_ALT) &&
+          !(key.keysym.mod & (KMOD_CTRL | KMOD_SHIFT | KMOD_GUI)));
+#endif
+}
+
+void Engine::ToggleFullScreen() {
+  if (!window_) return;
+  // The desktop's own mode, on the display the window is on: the screen is not switched.
+  const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+  if (SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+    Report("cannot %s full screen: %s", full ? "leave" : "go", SDL_GetError());
+  redraw_ = true;
+}
+
+uint64_t Engine::Steer(Clock& clock, uint64_t since) {
+  const uint64_t now = clock.Now();
+  if (now <= since) return since;
+  if (input.Steer(double(now - since) / double(clock.Frequency())) && renderer_) {
+    // The system pointer follows, to the middle of the field's pixel.
+    int x = 0, y = 0;
+    SDL_RenderLogicalToWindow(renderer_, float(input.MouseX()) + 0.5f, float(input.MouseY()) + 0.5f, &x, &y);
+    SDL_WarpMouseInWindow(window_, x, y);
+  }
+  return now;
 }
 
 void Engine::DrawFrame() {
@@ -308,6 +384,7 @@ void Engine::AnimationFrame(void* self) {
     e.Finish();
     return;
   }
+  e.steeredAt_ = e.Steer(*e.loopClock_, e.steeredAt_);
   // A tab in the background gets no frames; when it is back, the ticks it
   // missed are made up to the timers' backlog bound, then one frame shows them.
   if (e.timers.Advance(e.loopClock_->Now()) > 0) e.redraw_ = true;

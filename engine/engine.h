@@ -32,6 +32,8 @@ struct Settings {
 class Engine {
  public:
   static constexpr int kMaxSide = 16384;
+  // The window is never made smaller than this on its short side.
+  static constexpr int kSmallestSide = 150;
 
   void Register(uint32_t code, zglProc proc);
   void* AddTimer(zglProc proc, uint32_t intervalMs) { return timers.Add(proc, intervalMs); }
@@ -52,6 +54,8 @@ class Engine {
   // Input, quit, and what the window's state means for the next frame.
   void HandleEvent(const SDL_Event& event);
   void RequestQuit() { quit_ = true; }
+  // Full screen on the window's display, or back to the window as it was (F11, Alt+Enter).
+  void ToggleFullScreen();
   // For the process's own last run: the window goes, but the video system is
   // left for the process's end to close. On X, SDL may have just posted a
   // wake-up message to the window over a second connection; closing that
@@ -90,12 +94,15 @@ class Engine {
   bool Visible() const { return !hidden_ && !minimised_; }
   // One frame: the back buffer cleared, the draw callback, the present.
   void DrawFrame();
+  // The right sticks move the pointer for the time since `since`; returns now.
+  uint64_t Steer(Clock& clock, uint64_t since);
   // The exit callback, then everything the loop opened is released.
   void Finish();
 #ifdef __EMSCRIPTEN__
   // One step of the loop, run by each of the page's animation frames.
   static void AnimationFrame(void* self);
   Clock* loopClock_ = nullptr;
+  uint64_t steeredAt_ = 0;
 #endif
 
   Settings settings_;
@@ -105,6 +112,7 @@ class Engine {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   bool videoUp_ = false;
+  bool controllersUp_ = false;
   bool keepVideoAtExit_ = false;
   bool vsyncClaimed_ = false;
   int refreshHz_ = 0;
@@ -122,5 +130,9 @@ void ReportFatal(const std::string& reason);
 
 // Video drivers that show nothing to anybody.
 bool IsHeadlessDriver(const char* name);
+
+// F11, or Alt+Enter, pressed (not repeated): full screen on or off. Never in a page,
+// whose browser has its own keys for it.
+bool IsFullScreenToggle(const SDL_KeyboardEvent& key);
 
 }  // namespace engine

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: Zlib
 #include "input.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace engine {
 namespace {
 
@@ -87,18 +90,93 @@ uint8_t ScanCodeOf(SDL_Scancode scancode) {
   return i >= 0 && i < SDL_NUM_SCANCODES ? kCodes.code[i] : 0;
 }
 
+void Input::Hold(uint8_t key, int source, bool held) {
+  const uint16_t bit = uint16_t(1u << source);
+  const bool wasDown = holders_[key] != 0;
+  holders_[key] = held ? uint16_t(holders_[key] | bit) : uint16_t(holders_[key] & ~bit);
+  if (!wasDown && holders_[key] != 0) pressed_[key] = true;
+}
+
+void Input::Apply(int source) {
+  const Controller& c = controllers_[size_t(source)];
+  Hold(kUp, source, c.up || c.leftY < -kDeadZone);
+  Hold(kDown, source, c.down || c.leftY > kDeadZone);
+  Hold(kLeft, source, c.left || c.leftX < -kDeadZone);
+  Hold(kRight, source, c.right || c.leftX > kDeadZone);
+  Hold(kTake, source, c.south);
+}
+
+void Input::ReleaseAll() {
+  holders_.fill(0);
+  for (Controller& c : controllers_) {
+    SDL_GameController* handle = c.handle;
+    const SDL_JoystickID id = c.id;
+    c = Controller{};
+    c.handle = handle, c.id = id;
+  }
+}
+
+int Input::SourceOf(SDL_JoystickID id) const {
+  for (int s = kKeyboard + 1; s < kSources; ++s)
+    if (controllers_[size_t(s)].handle && controllers_[size_t(s)].id == id) return s;
+  return -1;
+}
+
+int Input::Controllers() const {
+  int n = 0;
+  for (const Controller& c : controllers_) n += c.handle != nullptr;
+  return n;
+}
+
+void Input::Open(int deviceIndex) {
+  if (SourceOf(SDL_JoystickGetDeviceInstanceID(deviceIndex)) >= 0) return;  // told twice
+  for (int s = kKeyboard + 1; s < kSources; ++s) {
+    Controller& c = controllers_[size_t(s)];
+    if (c.handle) continue;
+    c = Controller{};
+    c.handle = SDL_GameControllerOpen(deviceIndex);
+    if (c.handle) c.id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c.handle));
+    return;
+  }
+}
+
+void Input::Close(int source) {
+  Controller& c = controllers_[size_t(source)];
+  SDL_GameController* handle = c.handle;
+  c = Controller{};
+  Apply(source);  // lets go of all it held
+  SDL_GameControllerClose(handle);
+}
+
+bool Input::Steer(double seconds) {
+  double dx = 0, dy = 0;
+  for (const Controller& c : controllers_) {
+    if (!c.handle) continue;
+    const double x = c.rightX / 32767.0, y = c.rightY / 32767.0, push = std::hypot(x, y);
+    constexpr double dead = double(kDeadZone) / 32767.0;
+    if (push <= dead) continue;
+    // Slow near the dead zone for aiming, fast at the edge for turning around.
+    const double t = std::min(1.0, (push - dead) / (1 - dead));
+    dx += x / push * t * t * kPointerSpeed * seconds;
+    dy += y / push * t * t * kPointerSpeed * seconds;
+  }
+  if (dx == 0 && dy == 0) return false;
+  pointerX_ = std::clamp(pointerX_ + dx, 0.0, double(fieldWidth_ - 1));
+  pointerY_ = std::clamp(pointerY_ + dy, 0.0, double(fieldHeight_ - 1));
+  const int32_t x = int32_t(pointerX_), y = int32_t(pointerY_);
+  const bool moved = x != mouseX_ || y != mouseY_;
+  mouseX_ = x, mouseY_ = y;
+  return moved;
+}
+
 void Input::Handle(const SDL_Event& event) {
   switch (event.type) {
     case SDL_KEYDOWN:
-      if (event.key.repeat == 0) {
-        if (uint8_t code = ScanCodeOf(event.key.keysym.scancode)) {
-          down_[code] = true;
-          pressed_[code] = true;
-        }
-      }
+      if (event.key.repeat == 0)
+        if (uint8_t code = ScanCodeOf(event.key.keysym.scancode)) Hold(code, kKeyboard, true);
       break;
     case SDL_KEYUP:
-      if (uint8_t code = ScanCodeOf(event.key.keysym.scancode)) down_[code] = false;
+      if (uint8_t code = ScanCodeOf(event.key.keysym.scancode)) Hold(code, kKeyboard, false);
       break;
     case SDL_WINDOWEVENT:
       // No hero who walks on by himself after alt-tab: the key-up goes elsewhere.
@@ -107,11 +185,50 @@ void Input::Handle(const SDL_Event& event) {
     case SDL_MOUSEMOTION:
       mouseX_ = event.motion.x;
       mouseY_ = event.motion.y;
+      // The system pointer following a stick says where the stick put it: what the stick
+      // moved it by beyond a whole pixel is kept.
+      if (mouseX_ != int32_t(pointerX_) || mouseY_ != int32_t(pointerY_)) pointerX_ = mouseX_, pointerY_ = mouseY_;
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       mouseX_ = event.button.x;
       mouseY_ = event.button.y;
+      pointerX_ = mouseX_, pointerY_ = mouseY_;
+      break;
+    case SDL_CONTROLLERDEVICEADDED:
+      Open(event.cdevice.which);
+      break;
+    case SDL_CONTROLLERDEVICEREMOVED:
+      if (int s = SourceOf(event.cdevice.which); s >= 0) Close(s);
+      break;
+    case SDL_CONTROLLERAXISMOTION:
+      if (int s = SourceOf(event.caxis.which); s >= 0) {
+        Controller& c = controllers_[size_t(s)];
+        switch (event.caxis.axis) {
+          case SDL_CONTROLLER_AXIS_LEFTX: c.leftX = event.caxis.value; break;
+          case SDL_CONTROLLER_AXIS_LEFTY: c.leftY = event.caxis.value; break;
+          case SDL_CONTROLLER_AXIS_RIGHTX: c.rightX = event.caxis.value; break;
+          case SDL_CONTROLLER_AXIS_RIGHTY: c.rightY = event.caxis.value; break;
+          default: break;
+        }
+        Apply(s);
+      }
+      break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      if (int s = SourceOf(event.cbutton.which); s >= 0) {
+        Controller& c = controllers_[size_t(s)];
+        const bool down = event.type == SDL_CONTROLLERBUTTONDOWN;
+        switch (event.cbutton.button) {
+          case SDL_CONTROLLER_BUTTON_DPAD_UP: c.up = down; break;
+          case SDL_CONTROLLER_BUTTON_DPAD_DOWN: c.down = down; break;
+          case SDL_CONTROLLER_BUTTON_DPAD_LEFT: c.left = down; break;
+          case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: c.right = down; break;
+          case SDL_CONTROLLER_BUTTON_A: c.south = down; break;
+          default: break;
+        }
+        Apply(s);
+      }
       break;
     default:
       break;
@@ -119,9 +236,12 @@ void Input::Handle(const SDL_Event& event) {
 }
 
 void Input::Reset() {
-  down_.fill(false);
+  for (int s = kKeyboard + 1; s < kSources; ++s)
+    if (controllers_[size_t(s)].handle) Close(s);
+  holders_.fill(0);
   pressed_.fill(false);
   mouseX_ = mouseY_ = 0;
+  pointerX_ = pointerY_ = 0;
 }
 
 }  // namespace engine

@@ -19,8 +19,9 @@ group[assets]="libsdl2-ttf-dev fonts-dejavu-core"
 group[test]="libgtest-dev libgmock-dev"
 # A virtual display, real X input and pixel capture for the play tests; zlib, for the
 # pictures they write; software OpenGL, so that the window can be drawn without a graphics
-# card; the message-box program.
-group[e2e]="xvfb libx11-dev libxtst-dev zlib1g-dev x11-utils xauth libgl1-mesa-dri libegl-mesa0"
+# card; the message-box program; a small window manager, for resizing and full screen as a
+# desktop does them.
+group[e2e]="xvfb libx11-dev libxtst-dev zlib1g-dev x11-utils xauth libgl1-mesa-dri libegl-mesa0 openbox"
 # The Debian package: building it, checking it, and fresh Debian systems to install it in.
 group[package]="dpkg-dev file lintian desktop-file-utils appstream man-db mmdebstrap debian-archive-keyring"
 # Screenshots and hand checks.
@@ -37,8 +38,9 @@ group[windows]="cmake make g++-mingw-w64-x86-64 wine wine64 icoutils dpkg-dev ni
 # what the engine's side module needs from the game's main module; SDL2 comes from
 # Debian's source packages as for Windows, GoogleTest from its sources.
 group[web]="cmake make emscripten binaryen dpkg-dev ninja-build libgtest-dev"
-# Playing the page in a browser for the tests: Chromium, driven through WebDriver.
-group[webtest]="chromium chromium-driver python3-selenium"
+# Playing the page in a browser for the tests: Chromium and WebKitGTK driven through
+# WebDriver, Firefox through WebDriver BiDi (its own protocol over a WebSocket).
+group[webtest]="chromium chromium-driver python3-selenium webkit2gtk-driver firefox-esr python3-websocket"
 all_groups=(play assets test e2e package tools fuzz windows web webtest)
 
 # Development packages that a system may provide otherwise, and the pkg-config module

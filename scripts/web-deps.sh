@@ -53,10 +53,10 @@ web=(-DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_POSITION_INDEPENDENT_CODE=ON
   -DCMAKE_FIND_ROOT_PATH="$prefix")
 
 # Video with its renderers (WebGL through OpenGL ES 2, and the software one), events,
-# timers, files; the dummy video driver for runs without a page. Without threads SDL runs
-# its timers from the browser's event loop.
+# timers, files, game controllers (the browser's gamepads); the dummy video driver for runs
+# without a page. Without threads SDL runs its timers from the browser's event loop.
 build_once SDL2 "$sdl2_src" emcmake -- "${web[@]}" \
-  -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_STATIC_PIC=ON "${sdl2_unused[@]}" \
+  -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_STATIC_PIC=ON "${sdl2_unused[@]}" -DSDL_JOYSTICK=ON -DSDL_HIDAPI=OFF \
   -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF -DSDL_LOADSO=OFF -DSDL_ATOMIC=OFF -DSDL_CPUINFO=OFF \
   -DSDL_OPENGL=OFF -DSDL_OPENGLES=ON -DSDL_DISKAUDIO=OFF -DSDL_DUMMYAUDIO=OFF -DSDL_DUMMYVIDEO=ON
 

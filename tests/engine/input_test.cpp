@@ -126,4 +126,108 @@ TEST_F(Input, UnknownKeysAndCodesAreHarmless) {
   for (int k = 0; k < 256; ++k) EXPECT_FALSE(key_Down(uint8_t(k))) << k;
 }
 
+// A game controller made by SDL itself (a virtual one), plugged in while the game runs.
+class Controller : public Input {
+ protected:
+  static void SetUpTestSuite() {
+    DisplayTest::SetUpTestSuite();
+    // The dummy video driver's window never has the focus that real play gives.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  }
+  void SetUp() override {
+    Input::SetUp();
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    device_ = index;
+    stick_ = SDL_JoystickOpen(index);
+    ASSERT_NE(stick_, nullptr) << SDL_GetError();
+    Pump();
+    ASSERT_EQ(Core().input.Controllers(), 1) << "plugged in while playing, it is taken at once";
+  }
+  void TearDown() override {
+    if (stick_) SDL_JoystickClose(stick_);
+    SDL_JoystickDetachVirtual(device_);
+    Input::TearDown();
+  }
+  void Axis(SDL_GameControllerAxis axis, int16_t value) {
+    SDL_JoystickSetVirtualAxis(stick_, axis, value);
+    Pump();
+  }
+  void Button(SDL_GameControllerButton button, bool down) {
+    SDL_JoystickSetVirtualButton(stick_, button, down ? SDL_PRESSED : SDL_RELEASED);
+    Pump();
+  }
+  std::set<int> Held() {
+    std::set<int> held;
+    for (int k : {17, 18, 30, 31, 32}) if (key_Down(uint8_t(k))) held.insert(k);
+    return held;
+  }
+  int device_ = -1;
+  SDL_Joystick* stick_ = nullptr;
+};
+
+TEST_F(Controller, TheLeftStickAndTheDpadWalkAndTheSouthButtonTakes) {
+  Axis(SDL_CONTROLLER_AXIS_LEFTX, 30000);
+  EXPECT_EQ(Held(), std::set<int>({32}));
+  Axis(SDL_CONTROLLER_AXIS_LEFTY, -30000);
+  EXPECT_EQ(Held(), std::set<int>({17, 32})) << "a diagonal holds both keys";
+  Axis(SDL_CONTROLLER_AXIS_LEFTX, -7000);
+  Axis(SDL_CONTROLLER_AXIS_LEFTY, 7000);
+  EXPECT_EQ(Held(), std::set<int>()) << "inside the dead zone";
+  Button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
+  EXPECT_EQ(Held(), std::set<int>({31}));
+  Button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, false);
+  key_ClearState();
+  for (int press = 0; press < 2; ++press) {
+    Button(SDL_CONTROLLER_BUTTON_A, true);
+    EXPECT_TRUE(key_Press(18)) << "press " << press;
+    key_ClearState();
+    Pump();
+    EXPECT_FALSE(key_Press(18)) << "held, it is one press";
+    Button(SDL_CONTROLLER_BUTTON_A, false);
+  }
+}
+
+TEST_F(Controller, TheKeyboardKeepsItsKeysAndUnpluggingLetsGo) {
+  Key(SDL_SCANCODE_D, true);
+  Axis(SDL_CONTROLLER_AXIS_LEFTX, 30000);
+  Axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+  EXPECT_TRUE(key_Down(32)) << "the stick let go of a key the keyboard still holds";
+  Key(SDL_SCANCODE_D, false);
+  Pump();
+  EXPECT_FALSE(key_Down(32));
+  Axis(SDL_CONTROLLER_AXIS_LEFTY, 30000);
+  Button(SDL_CONTROLLER_BUTTON_A, true);
+  EXPECT_EQ(Held(), std::set<int>({18, 31}));
+  SDL_JoystickClose(stick_);
+  stick_ = nullptr;
+  ASSERT_EQ(SDL_JoystickDetachVirtual(device_), 0);
+  Pump();
+  EXPECT_EQ(Held(), std::set<int>()) << "unplugged, it holds nothing";
+  EXPECT_EQ(Core().input.Controllers(), 0);
+}
+
+TEST_F(Controller, TheRightStickMovesThePointerFasterTheFurtherItIsPushed) {
+  MouseTo(400, 300);
+  Pump();
+  Axis(SDL_CONTROLLER_AXIS_RIGHTX, 16000);
+  Core().input.Steer(0.5);
+  const int half = mouse_X() - 400;
+  Axis(SDL_CONTROLLER_AXIS_RIGHTX, 32767);
+  Core().input.Steer(0.5);
+  const int full = mouse_X() - 400 - half;
+  EXPECT_GT(half, 0);
+  EXPECT_GT(full, 4 * half) << "pushed all the way, it is much faster";
+  EXPECT_EQ(mouse_Y(), 300);
+  Axis(SDL_CONTROLLER_AXIS_RIGHTX, 0);
+  Axis(SDL_CONTROLLER_AXIS_RIGHTY, -32767);
+  Core().input.Steer(10);
+  EXPECT_EQ(mouse_Y(), 0) << "kept on the field";
+}
+
 }  // namespace
