@@ -147,7 +147,7 @@ long PeakKiB(pid_t pid) {
 class PlayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    display_ = std::make_unique<VirtualDisplay>();
+    display_ = std::make_unique<VirtualDisplay>(screen_, windowManager_);
     x_ = std::make_unique<XSession>(display_->name());
     work_ = std::make_unique<TempDir>("play");
     cwd_ = *work_ / "cwd";
@@ -271,6 +271,8 @@ class PlayTest : public ::testing::Test {
     }
   }
 
+  std::string screen_ = "1024x768x24";
+  bool windowManager_ = false;
   std::unique_ptr<VirtualDisplay> display_;
   std::unique_ptr<XSession> x_;
   std::unique_ptr<TempDir> work_;
@@ -292,6 +294,72 @@ TEST_F(PlayTest, WindowShowsTheSceneInItsColours) {
   EXPECT_EQ(w.height, 600);
   Pilot pilot(*x_, w);
   ExpectSceneInItsColours(pilot, artifacts_.Keeping());
+}
+
+// The window made larger, wider than the field, full screen (F11) and back, with a window
+// manager on a large screen: each time the whole field in the middle of the window, drawn
+// in its colours at the window's size, black bars on the two other sides, and the pointer
+// aiming in the field's pixels.
+class WindowSizeTest : public PlayTest {
+ protected:
+  WindowSizeTest() { screen_ = "2400x1350x24", windowManager_ = true; }
+};
+
+TEST_F(WindowSizeTest, ResizedOrFullScreenTheFieldFitsInItsColoursAndThePointerAims) {
+  const WindowInfo w = PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
+  struct Step {
+    const char* how;
+    int width, height;
+  };
+  // Wine's windows follow a size the program sets (full screen), not one the window manager is
+  // asked for by another program.
+  const std::vector<Step> steps =
+      kWindowsGame ? std::vector<Step>{{"F11", 2400, 1350}, {"F11", 800, 600}}
+                   : std::vector<Step>{{"resized", 1600, 1200}, {"resized", 1200, 600}, {"F11", 2400, 1350},
+                                       {"F11", 1200, 600}};
+  for (const Step& step : steps) {
+    const std::string name = std::string(step.how) + "-" + std::to_string(step.width) + "x" +
+                             std::to_string(step.height);
+    SCOPED_TRACE(name);
+    // A key that reached no window (Wine's may not have the focus yet) is pressed again once
+    // the window has long had the time to change.
+    WindowInfo now = w;
+    for (int press = 0; press < 3 && (now.width != step.width || now.height != step.height); ++press) {
+      if (step.how == std::string("F11")) {
+        x_->Focus(w);
+        x_->Key("F11", true);
+        x_->Key("F11", false);
+      } else {
+        x_->Resize(w, step.width, step.height);
+      }
+      for (auto until = Clock::now() + kPatience; Clock::now() < until; std::this_thread::sleep_for(20ms))
+        if (now = x_->Now(w); now.width == step.width && now.height == step.height) break;
+    }
+    ASSERT_EQ(std::to_string(now.width) + "x" + std::to_string(now.height), name.substr(name.find('-') + 1));
+    Pilot pilot(*x_, w);
+    pilot.screen().MovePointer(700, 50);
+    ExpectSceneInItsColours(pilot, artifacts_.Keeping());
+    ExpectPointerTurnsTheCone(pilot, artifacts_.Keeping());
+    // Outside the field nothing but the bars' black; inside it, at its edges, the field.
+    if (now.width == 800 && now.height == 600) continue;  // the field alone, judged above
+    const Picture shown = x_->Capture(now);
+    ASSERT_FALSE(shown.empty()) << "the window cannot be captured whole";
+    artifacts_.Keep(shown, name);
+    const FieldPlace f = FieldPlace::In(now.width, now.height);
+    int bars = 0, lit = 0, edges = 0;
+    for (int y = 0; y < shown.height; ++y)
+      for (int x = 0; x < shown.width; ++x) {
+        const int fx = x - f.left, fy = y - f.top;
+        const bool inField = fx >= 0 && fy >= 0 && fx < int(800 * f.scale) && fy < int(600 * f.scale);
+        if (!inField) ++bars, lit += shown.at(x, y) != 0;
+      }
+    for (int i = 0; i < 600; ++i)
+      edges += shown.at(f.ShownX(0), f.ShownY(i)) != 0 && shown.at(f.ShownX(799), f.ShownY(i)) != 0;
+    EXPECT_EQ(bars > 0, now.width * 3 != now.height * 4) << bars << " pixels of bars";
+    EXPECT_EQ(lit, 0) << "pixels drawn outside the field";
+    EXPECT_EQ(edges, 600) << "rows whose field reaches neither edge of the window's field";
+  }
+  if (!kWindowsGame) StopAndExpectExitZero();  // Wine's launcher has no orderly SIGTERM
 }
 
 // ---------------------------------------------------------------------------

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Zlib
 // The game as a player meets it in a web page: the page that make web builds, served on
-// 127.0.0.1 and played in Chromium headless, driven by WebDriver's keys and pointer and
-// judged by the canvas's pixels with the same checks as the window's play tests.
+// 127.0.0.1 and played in Chromium headless (and in Firefox and WebKitGTK), driven by keys
+// and a pointer, by touches or by a gamepad, and judged by the canvas's pixels with the same
+// checks as the window's play tests.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,9 +28,51 @@ class WebPlayTest : public ::testing::Test {
  protected:
   void TearDown() override { artifacts_.SaveIfWanted(E2E_ARTIFACTS, {{"console.txt", Console()}}); }
 
-  void Open(const std::string& site, double pixelRatio = 1, int width = 900, int height = 780) {
+  void Open(const std::string& site, double pixelRatio = 1, int width = 1024, int height = 768,
+            const std::string& browser = "chromium") {
     page_.reset();
-    page_ = std::make_unique<WebPage>(site, pixelRatio, width, height);
+    page_ = std::make_unique<WebPage>(site, pixelRatio, width, height, browser);
+  }
+
+  // The field as large as the page allows with its shape kept, whole on screen, nothing to
+  // scroll and nothing scrolled, and the canvas's pixels the page's pixels: its size on the
+  // page times the pixel ratio (once the engine has followed a change of size).
+  void ExpectTheFieldFits() {
+    const char* facts =
+        "const c = document.getElementById('canvas'), r = c.getBoundingClientRect(), d = document.documentElement;"
+        "const dpr = devicePixelRatio, sharp = Math.abs(c.width - r.width * dpr) <= 1 && Math.abs(c.height - r.height * dpr) <= 1;"
+        "return [scrollX, scrollY, d.scrollWidth <= innerWidth && d.scrollHeight <= innerHeight,"
+        " r.left >= 0 && r.top >= 0 && r.right <= innerWidth + 0.5 && r.bottom <= innerHeight + 0.5,"
+        " Math.abs(r.width * 3 - r.height * 4) <= 4, r.width >= 0.85 * innerWidth || r.height >= 0.8 * innerHeight,"
+        " sharp, [innerWidth, innerHeight, dpr, r.left, r.top, r.width, r.height, c.width, c.height]]";
+    std::string seen;
+    for (auto until = Clock::now() + kPatience; Clock::now() < until; std::this_thread::sleep_for(50ms))
+      if ((seen = page_->Eval(facts)).starts_with("[0, 0, true, true, true, true, true,")) return;
+    ADD_FAILURE() << "scroll x, y; nothing to scroll; whole; 4:3; large; sharp; sizes: " << seen;
+  }
+
+  // D held walks him right at the game's pace, each walk in a fresh game.
+  void ExpectPace(const std::function<void()>& whileWalking = {}) {
+    constexpr int kRun = 400;
+    std::string trouble;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      Pilot& pilot = PlayWhere(OpenRow(kRun), 3, "an open row", kRowWorlds);
+      const Pace pace = WalkRight(pilot, artifacts_.Keeping(), "-" + std::to_string(attempt), kRun);
+      if (whileWalking) whileWalking();
+      if (JudgePace(pace, attempt, trouble)) return;
+    }
+    ADD_FAILURE() << "three walks and none clean: " << trouble;
+  }
+
+  // Scene, pointer, pace and a box, as a player of another browser meets them.
+  void PlayEverything(const std::string& browser) {
+    Open(kSite, 1, 1100, 900, browser);
+    Pilot& pilot = PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
+    ExpectTheFieldFits();
+    ExpectSceneInItsColours(pilot, artifacts_.Keeping());
+    ExpectPointerTurnsTheCone(pilot, artifacts_.Keeping(), 30);
+    ExpectPace();
+    ExpectETakesABoxAndSetsItDown(PlayWhere(BoxInReach, 2, "a box", kBoxWorlds), artifacts_.Keeping());
   }
 
   // A world where the hero stands where a test needs him, or can walk there (see the window's
@@ -67,26 +110,46 @@ class WebPlayTest : public ::testing::Test {
 };
 
 // What make package-web gives, unpacked into an empty folder and served, loading nothing from
-// elsewhere: its title and canvas, the scene in its colours and the pointer turning his cone, at
-// the usual pixel density and at twice it, where the canvas keeps its 800 x 600 CSS pixels and
-// the pointer still lands on the game's pixel under it (30 pixels from him, a pointer read in
-// device pixels would aim some 25 degrees off).
-TEST_F(WebPlayTest, TheUnpackedZipShowsTheSceneAndThePointerTurnsTheConeAtPixelRatiosOneAndTwo) {
+// elsewhere: its title, the field fitting the page, the scene in its colours and the pointer
+// turning his cone.
+TEST_F(WebPlayTest, TheUnpackedZipShowsTheSceneAndThePointerTurnsTheCone) {
   ASSERT_TRUE(fs::exists(kZip)) << kZip << " is missing: make package-web builds it";
   TempDir folder("web-zip");
   Process unzip(SpawnOptions{{"/usr/bin/python3", "-m", "zipfile", "-e", kZip, folder.path()},
                              CleanEnvironment(), "", "", ""});
   auto st = unzip.Wait(60s);
   ASSERT_TRUE(st && st->Describe() == "exit code 0" && fs::exists(folder / "index.html"));
-  for (double ratio : {1.0, 2.0}) {
-    SCOPED_TRACE("device pixel ratio " + std::to_string(ratio));
-    Open(folder.path(), ratio);
-    Pilot& pilot = PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
-    EXPECT_EQ(page_->Eval("const r = document.getElementById('canvas').getBoundingClientRect();"
-                          "return [document.title, r.width, r.height, performance.getEntriesByType("
-                          "'resource').map(e => e.name).filter(n => !n.startsWith(location.origin + '/'))]"),
-              "[\"Stealthbox\", 800, 600, []]");
-    ExpectSceneInItsColours(pilot, artifacts_.Keeping());
+  Open(folder.path());
+  Pilot& pilot = PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
+  EXPECT_EQ(page_->Eval("return [document.title, performance.getEntriesByType('resource').map(e => e.name)"
+                        ".filter(n => !n.startsWith(location.origin + '/'))]"),
+            "[\"Stealthbox\", []]");
+  ExpectTheFieldFits();
+  ExpectSceneInItsColours(pilot, artifacts_.Keeping());
+  ExpectPointerTurnsTheCone(pilot, artifacts_.Keeping(), 30);
+}
+
+// The page resized while the game plays: a small laptop's window, a large one, a 150 % zoom and
+// a phone held upright and sideways. Each time the field fits, sharp, and the pointer aims in
+// its pixels (30 pixels from him, a pointer read in the page's or the device's pixels would aim
+// well off); where the canvas has at least the field's pixels, the scene is in its colours.
+TEST_F(WebPlayTest, TheFieldFitsEveryWindowZoomAndPhoneAndThePointerAimsAfterEachResize) {
+  Open(kSite, 1, 1024, 640);
+  Pilot& pilot = PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
+  struct Size {
+    int width, height;
+    double ratio;
+    bool phone;
+  };
+  for (const Size& size : {Size{1024, 640, 1, false}, Size{1920, 1080, 1, false}, Size{1280, 800, 1.5, false},
+                           Size{390, 844, 3, true}, Size{844, 390, 3, true}}) {
+    SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height) + " at " +
+                 std::to_string(size.ratio));
+    page_->Size(size.width, size.height, size.ratio, size.phone);
+    ExpectTheFieldFits();
+    page_->MovePointer(700, 50);
+    if (page_->Eval("return document.getElementById('canvas').height >= 600") == "true")
+      ExpectSceneInItsColours(pilot, artifacts_.Keeping());
     ExpectPointerTurnsTheCone(pilot, artifacts_.Keeping(), 30);
   }
 }
@@ -95,24 +158,57 @@ TEST_F(WebPlayTest, TheUnpackedZipShowsTheSceneAndThePointerTurnsTheConeAtPixelR
 // prevented, so that neither they nor Space or Page Down scroll the page (in a window small
 // enough for it to scroll), and the focus stays on the canvas.
 TEST_F(WebPlayTest, PaceHoldingDWalksRightFivePixelsEachTickAndTheKeysDoNotScroll) {
-  constexpr int kRun = 400;
-  std::string trouble;
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    Open(kSite, 1, 900, 500);
-    Pilot& pilot = PlayWhere(OpenRow(kRun), 3, "an open row", kRowWorlds);
-    page_->Eval(
-        "window.seenKeys = []; window.scrolledFrom = window.scrollY;"
-        "window.addEventListener('keydown', e => seenKeys.push(e.key + (e.defaultPrevented ? '' : '!')));");
-    const Pace pace = WalkRight(pilot, artifacts_.Keeping(), "-" + std::to_string(attempt), kRun);
-    for (const char* key : {"w", "a", "s", "e", " ", "\ue00f"}) pilot.Tap(key, 30ms);  // \ue00f: Page Down
-    EXPECT_EQ(page_->Eval("return [document.body.scrollHeight > innerHeight, window.scrollY - scrolledFrom,"
-                          "document.activeElement.id, [...new Set(seenKeys)].sort()]"),
-              "[true, 0, \"canvas\", [\" \", \"PageDown\", \"a\", \"d\", \"e\", \"s\", \"w\"]]")
+  Open(kSite);
+  ExpectPace([&] {
+    page_->Eval("window.seenKeys = [];"
+                "window.addEventListener('keydown', e => seenKeys.push(e.key + (e.defaultPrevented ? '' : '!')));");
+    for (const char* key : {"w", "a", "s", "e", " ", "\ue00f"}) pilot_->Tap(key, 30ms);  // \ue00f: Page Down
+    EXPECT_EQ(page_->Eval("return [scrollX, scrollY, document.activeElement.id, [...new Set(seenKeys)].sort()]"),
+              "[0, 0, \"canvas\", [\" \", \"PageDown\", \"a\", \"e\", \"s\", \"w\"]]")
         << "a key the page acted on is marked with '!'";
-    if (JudgePace(pace, attempt, trouble)) return;
-  }
-  FAIL() << "three walks and none clean: " << trouble;
+  });
 }
+
+// On a phone, upright: the page's stick walks him at the game's pace, and walking back, a
+// second finger on the field turns his view. Sideways: the button takes a box and sets it down,
+// and a finger on the field aims. No touch scrolls or zooms the page.
+TEST_F(WebPlayTest, PaceOnAPhoneTheStickWalksTheButtonTakesABoxAndAFingerAims) {
+  Open(kSite, 3, 390, 844);
+  page_->Size(390, 844, 3, true);
+  page_->Hands("touch");
+  ExpectPace([&] {  // back along the row he came, the finger ahead of him
+    const auto from = pilot_->Hero();
+    ASSERT_TRUE(from);
+    page_->Key("a", true);
+    page_->MovePointer(std::max(int(from->cx()) - 150, 5), int(from->cy()));
+    double ahead = 0;
+    EXPECT_TRUE(pilot_->WaitFor([&](const Picture& p) {
+      const auto hero = FindHero(p);
+      ahead = hero ? ConeShare(p, hero->cx(), hero->cy(), 180, 20, 15, 60) : 0;
+      return hero && hero->left <= from->left - 20 && ahead > 0.5;
+    })) << "walking with the stick, his cone toward the finger ahead: share " << ahead;
+    page_->Key("a", false);
+  });
+  page_->Size(844, 390, 3, true);
+  Pilot& pilot = PlayWhere(BoxInReach, 2, "a box", kBoxWorlds);
+  ExpectETakesABoxAndSetsItDown(pilot, artifacts_.Keeping());
+  ExpectPointerTurnsTheCone(pilot, artifacts_.Keeping(), 30);
+  EXPECT_EQ(page_->Eval("return [scrollX, scrollY, visualViewport.scale, document.getSelection().toString()]"),
+            "[0, 0, 1, \"\"]");
+}
+
+// A standard gamepad (the browser's list replaced before the page loads): its left stick walks
+// him at the game's pace and its south button takes a box and sets it down.
+TEST_F(WebPlayTest, PaceAGamepadWalksAndTakesABox) {
+  Open(kSite);
+  page_->Hands("pad");
+  ExpectPace();
+  ExpectETakesABoxAndSetsItDown(PlayWhere(BoxInReach, 2, "a box", kBoxWorlds), artifacts_.Keeping());
+}
+
+// The same page plays in Firefox and in WebKit, each on a display of its own.
+TEST_F(WebPlayTest, PaceFirefoxPlaysTheSceneThePointerAndABox) { PlayEverything("firefox"); }
+TEST_F(WebPlayTest, PaceWebKitPlaysTheSceneThePointerAndABox) { PlayEverything("webkit"); }
 
 TEST_F(WebPlayTest, PressingETakesABoxAndSetsItDownBesideHim) {
   Open(kSite);

@@ -13,6 +13,32 @@ int Picture::Count(uint32_t colour) const {
   return int(std::count(pixels.begin(), pixels.end(), colour));
 }
 
+FieldPlace FieldPlace::In(int width, int height) {
+  FieldPlace f;
+  if (width * 600 < height * 800) {  // narrower than the field: bars above and below
+    f.scale = width / 800.0;
+    f.top = (height - int(600 * f.scale)) / 2;
+  } else {
+    f.scale = height / 600.0;
+    f.left = (width - int(800 * f.scale)) / 2;
+  }
+  return f;
+}
+
+Picture FieldOf(const Picture& shown, int top, int rows) {
+  if (rows <= 0) top = 0, rows = 600;
+  const FieldPlace f = FieldPlace::In(shown.width, shown.height);
+  Picture p;
+  p.width = 800, p.height = rows, p.time = shown.time;
+  p.pixels.resize(size_t(800) * size_t(rows));
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < 800; ++x) {
+      const int sx = f.ShownX(x), sy = f.ShownY(top + y);
+      p.pixels[size_t(y) * 800 + size_t(x)] = shown.inside(sx, sy) ? shown.at(sx, sy) : 0;
+    }
+  return p;
+}
+
 bool Picture::SavePpm(const std::string& path) const {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;

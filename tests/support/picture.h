@@ -35,6 +35,20 @@ struct Picture {
   bool SavePpm(const std::string& path) const;
 };
 
+// Where a window or canvas of width x height shows the game's 800 x 600 field: scaled by
+// the same factor both ways to the largest that fits, centred, with bars on the two other
+// sides. A field pixel is read at its middle, where the scaled drawing is exact at any
+// factor of 1 or more.
+struct FieldPlace {
+  int left = 0, top = 0;
+  double scale = 1;
+  static FieldPlace In(int width, int height);
+  int ShownX(int x) const { return left + int((x + 0.5) * scale); }
+  int ShownY(int y) const { return top + int((y + 0.5) * scale); }
+};
+// The field's rows [top, top + rows) of a picture of the whole window, as the game drew them.
+Picture FieldOf(const Picture& shown, int top = 0, int rows = 0);
+
 bool IsObjectColour(uint32_t c);
 // A cone pixel: neither the bare field nor anything drawn opaque.
 inline bool IsConePixel(uint32_t c) { return c != kField && !IsObjectColour(c); }

@@ -33,8 +33,10 @@ bool ReadExactly(int fd, char* out, size_t n) {
 
 }  // namespace
 
-WebPage::WebPage(const std::string& site, double pixelRatio, int width, int height)
+WebPage::WebPage(const std::string& site, double pixelRatio, int width, int height, const std::string& browser)
     : dir_(std::make_unique<TempDir>("web")) {
+  // Chromium draws WebGL headless; the others need a display.
+  if (browser != "chromium") display_ = std::make_unique<VirtualDisplay>("1600x1200x24");
   int pair[2];
   if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
     throw std::runtime_error("no socket pair for the browser's bridge");
@@ -42,9 +44,10 @@ WebPage::WebPage(const std::string& site, double pixelRatio, int width, int heig
   char ratio[32];
   std::snprintf(ratio, sizeof ratio, "%g", pixelRatio);
   SpawnOptions o;
-  o.argv = {"/usr/bin/python3", WEB_BRIDGE_PATH, std::to_string(pair[1]), site, ratio,
+  o.argv = {"/usr/bin/python3", WEB_BRIDGE_PATH, std::to_string(pair[1]), site, browser, ratio,
             std::to_string(width), std::to_string(height)};
   o.env = CleanEnvironment();
+  if (display_) o.env["DISPLAY"] = display_->name();
   o.stderrPath = *dir_ / "bridge.txt";
   o.inheritFd = pair[1];
   bridge_ = Process(o);
@@ -89,6 +92,11 @@ void WebPage::Open(const std::string& page) { Ask("open", page); }
 std::string WebPage::Eval(const std::string& script) { return Ask("eval", script); }
 std::string WebPage::Log() { return Ask("log"); }
 void WebPage::Click(int x, int y) { Ask("click", std::to_string(x) + " " + std::to_string(y)); }
+void WebPage::Size(int width, int height, double pixelRatio, bool phone) {
+  char size[96];
+  std::snprintf(size, sizeof size, "%d %d %g %s", width, height, pixelRatio, phone ? "mobile" : "desktop");
+  Ask("size", size);
+}
 void WebPage::Key(const std::string& key, bool down) { Ask(down ? "down" : "up", key); }
 void WebPage::MovePointer(int x, int y) { Ask("move", std::to_string(x) + " " + std::to_string(y)); }
 

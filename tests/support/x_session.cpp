@@ -41,15 +41,14 @@ std::string ReadLineWithTimeout(int fd, milliseconds timeout) {
 
 }  // namespace
 
-VirtualDisplay::VirtualDisplay() {
+VirtualDisplay::VirtualDisplay(const std::string& screen, bool windowManager) {
   XSetErrorHandler(IgnoreXErrors);
   // Xvfb picks a free display number itself and writes it once it accepts clients.
   for (int attempt = 0; attempt < 3 && name_.empty(); ++attempt) {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
     SpawnOptions o;
-    o.argv = {"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-              "1024x768x24", "-nolisten", "tcp", "-noreset"};
+    o.argv = {"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
     o.env = CleanEnvironment();
     o.inheritFd = fds[1];
     server_ = Process(o);
@@ -64,9 +63,36 @@ VirtualDisplay::VirtualDisplay() {
     }
   }
   if (name_.empty()) throw std::runtime_error("could not start Xvfb (is the xvfb package installed?)");
+  if (!windowManager) return;
+  SpawnOptions o;
+  o.argv = {"/usr/bin/openbox", "--sm-disable"};
+  o.env = CleanEnvironment();
+  o.env["DISPLAY"] = name_;
+  o.stderrPath = "/dev/null";
+  manager_ = Process(o);
+  // It has taken the screen once the root names the window that says which manager it is.
+  Display* d = XOpenDisplay(name_.c_str());
+  const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+  for (auto until = Clock::now() + milliseconds(30000); manager_.Running();
+       std::this_thread::sleep_for(milliseconds(20))) {
+    if (Clock::now() > until) manager_.KillGroup();
+    Atom type;
+    int format;
+    unsigned long n = 0, left;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType, &type, &format, &n, &left,
+                       &data);
+    if (data) XFree(data);
+    if (n > 0) break;
+  }
+  XCloseDisplay(d);
+  if (manager_.Running()) return;
+  server_.KillGroup();
+  throw std::runtime_error("openbox did not take the screen (is the openbox package installed?)");
 }
 
 VirtualDisplay::~VirtualDisplay() {
+  manager_.KillGroup();
   server_.Signal(SIGTERM);
   if (!server_.Wait(milliseconds(3000))) server_.KillGroup();
 }
@@ -150,6 +176,22 @@ std::optional<WindowInfo> XSession::WaitForWindow(const std::string& name, milli
   return std::nullopt;
 }
 
+WindowInfo XSession::Now(const WindowInfo& w) {
+  WindowInfo now = w;
+  XWindowAttributes a;
+  Window child;
+  if (!XGetWindowAttributes(dpy_, w.id, &a)) return now;
+  XTranslateCoordinates(dpy_, w.id, DefaultRootWindow(dpy_), 0, 0, &now.x, &now.y, &child);
+  now.width = a.width, now.height = a.height;
+  now.viewable = a.map_state == IsViewable;
+  return now;
+}
+
+void XSession::Resize(const WindowInfo& w, int width, int height) {
+  XResizeWindow(dpy_, w.id, unsigned(width), unsigned(height));
+  XSync(dpy_, False);
+}
+
 void XSession::WatchCreations() {
   XSelectInput(dpy_, DefaultRootWindow(dpy_), SubstructureNotifyMask);
   XSync(dpy_, False);
@@ -182,6 +224,11 @@ Picture XSession::Capture(const WindowInfo& w, int top, int rows) {
   auto before = Clock::now();
   XImage* img = XGetImage(dpy_, w.id, 0, top, unsigned(w.width), unsigned(rows), AllPlanes,
                           ZPixmap);
+  // A window whose children have a visual of their own (Wine's, once resized) is read from
+  // the screen where it is shown.
+  if (!img)
+    img = XGetImage(dpy_, DefaultRootWindow(dpy_), w.x, w.y + top, unsigned(w.width), unsigned(rows), AllPlanes,
+                    ZPixmap);
   auto after = Clock::now();
   Picture p;
   p.time = before + (after - before) / 2;

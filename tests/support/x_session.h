@@ -16,16 +16,17 @@
 
 namespace e2e {
 
-// An Xvfb server on a free display number, answering before the constructor returns.
+// An Xvfb server on a free display number, answering before the constructor returns; with a
+// window manager (openbox) that has taken the screen, when asked.
 class VirtualDisplay {
  public:
-  VirtualDisplay();
+  explicit VirtualDisplay(const std::string& screen = "1024x768x24", bool windowManager = false);
   ~VirtualDisplay();
   const std::string& name() const { return name_; }  // ":N"
   pid_t pid() const { return server_.pid(); }
 
  private:
-  Process server_;
+  Process server_, manager_;
   std::string name_;
 };
 
@@ -50,6 +51,8 @@ class XSession {
   std::vector<WindowInfo> AllWindows();
   std::optional<WindowInfo> FindWindow(const std::string& name);
   std::optional<WindowInfo> WaitForWindow(const std::string& name, std::chrono::milliseconds timeout);
+  WindowInfo Now(const WindowInfo& w);  // where the window is now, and its size
+  void Resize(const WindowInfo& w, int width, int height);
 
   // Watching top-level windows as they are created, so that even a short-lived
   // window is noticed.
@@ -82,13 +85,22 @@ class XSession {
   std::vector<std::string> held_;
 };
 
-// One window of a session, as the screen a play test looks at.
+// One window of a session, as the screen a play test looks at: the field in it, whatever
+// size the window has now.
 class XWindowScreen : public Screen {
  public:
   XWindowScreen(XSession& x, const WindowInfo& window) : x_(x), window_(window) {}
-  Picture Capture(int top, int rows) override { return x_.Capture(window_, top, rows); }
+  Picture Capture(int top, int rows) override {
+    const WindowInfo w = x_.Now(window_);
+    if (w.width == 800 && w.height == 600) return x_.Capture(w, top, rows);
+    return FieldOf(x_.Capture(w), top, rows);
+  }
   void Key(const std::string& key, bool down) override { x_.Key(key, down); }
-  void MovePointer(int x, int y) override { x_.MovePointer(window_, x, y); }
+  void MovePointer(int x, int y) override {
+    const WindowInfo w = x_.Now(window_);
+    const FieldPlace f = FieldPlace::In(w.width, w.height);
+    x_.MovePointer(w, f.ShownX(x), f.ShownY(y));
+  }
 
  private:
   XSession& x_;
