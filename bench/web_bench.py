@@ -82,16 +82,19 @@ __frames.after = function () {
     gl.readPixels(0, h - 1 - bench.row, w, 1, gl.RGBA, gl.UNSIGNED_BYTE, p);
     let x = -1;
     for (let i = 0; i < w && x < 0; i++) if (isHero(p, 4 * i)) x = i;
-    bench.xs.push([now, x]);
+    // In the field's pixels: the canvas shows the field scaled to fit, centred.
+    const narrow = w * 600 < h * 800, s = narrow ? w / 800 : h / 600;
+    const left = narrow ? 0 : Math.floor((w - Math.floor(800 * s)) / 2);
+    bench.xs.push([now, x < 0 ? x : Math.round((x - left) / s)]);
   }
 };
 """
 
 
 def open_browser(site, profile):
-    url = web_bridge.serve(site)
-    driver = web_bridge.browser("1", "900", "780", profile, keep_buffer=False)
-    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
+    server, url = web_bridge.serve(site, keep_buffer=False)
+    server.extra = WATCH
+    driver = web_bridge.Chromium(1, 900, 780, profile).driver
     driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
     return url, driver
 
