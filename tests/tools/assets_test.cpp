@@ -16,8 +16,6 @@
 
 #include "asset_set.h"
 #include "fontFile.h"
-#include "surface.h"
-#include "text_font.h"
 
 namespace {
 
