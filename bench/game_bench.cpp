@@ -98,15 +98,9 @@ int Tick() {
   return ok ? 0 : 1;
 }
 
-void DrawFrame() {
-  engine::Core().batch.BeginFrame();
-  OnDraw();
-  engine::Core().batch.Present();
-}
-
 // 300 frames timed one by one, whole (draw and present) and up to the draw callback's end.
 void TimeFrames(const char* name) {
-  for (int i = 0; i < 3; ++i) DrawFrame();  // SDL sizes its queues
+  for (int i = 0; i < 3; ++i) corebinding::DrawFrame();  // SDL sizes its queues
   static double drawUs[300];
   int frame = 0;
   engine::Batch& batch = engine::Core().batch;
@@ -137,7 +131,7 @@ int Frame() {
   OnLoad();
   inputbot::Reset(uint32_t(kSeed));
   for (int i = 0; i < 120; ++i) OnTimer();  // a played-in world
-  const auto first = alloc_counter::CountIn(DrawFrame);
+  const auto first = alloc_counter::CountIn(corebinding::DrawFrame);
   std::printf("frame renderer=%s first_frame_allocs=%llu (SDL filling its queues)\n",
               info.name ? info.name : "?", (unsigned long long)first.Total());
   TimeFrames("played-in");

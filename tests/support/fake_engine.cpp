@@ -5,20 +5,79 @@
 // to the file named by FAKE_ZGL_LOG.
 #include "fake_engine.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <type_traits>
 
-#include "call_format.h"
 #include "engine/geometry.h"
 
 #ifdef FAKE_SHARED
 #include <dlfcn.h>
 #include <unistd.h>
-
-#include <cstdio>
 #else
 #include "shell/zglHeader.h"
 #endif
+
+// Text form of an engine call, "name(arg,arg,...)", so that tests compare calls as plain strings.
+namespace callfmt {
+namespace {
+
+void Put(std::string& s, bool v) { s += v ? "1" : "0"; }
+template <class T>
+  requires std::is_integral_v<T>
+void Put(std::string& s, T v) {
+  s += std::to_string(int64_t(v));
+}
+void Put(std::string& s, float v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.9g", double(v));
+  s += b;
+}
+void Put(std::string& s, const char* v) { s += v ? v : "(null)"; }
+void Put(std::string& s, zglProc p) { s += p ? "proc" : "(null)"; }
+void Put(std::string& s, Texture* t) { s += "tex" + std::to_string(uintptr_t(t)); }
+void Put(std::string& s, Texture** t) {
+  s += "&";
+  Put(s, t ? *t : nullptr);
+}
+// A run of points is named by its first point: for a cone, the caster's centre.
+void Put(std::string& s, const Point2D* p) {
+  s += "[";
+  if (p) Put(s, p->X), s += ";", Put(s, p->Y);
+  s += "]";
+}
+void Put(std::string& s, Point2D*) { s += "out"; }
+void Put(std::string& s, const Rect2D* r) {
+  s += "{";
+  Put(s, r->X), s += ";", Put(s, r->Y), s += ";", Put(s, r->W), s += ";", Put(s, r->H);
+  s += "}";
+}
+void Put(std::string& s, const Circle2D* c) {
+  s += "{";
+  Put(s, c->CX), s += ";", Put(s, c->CY), s += ";", Put(s, c->Radius);
+  s += "}";
+}
+void Put(std::string& s, const Line2D* l) {
+  s += "{";
+  Put(s, l->X0), s += ";", Put(s, l->Y0), s += ";", Put(s, l->X1), s += ";", Put(s, l->Y1);
+  s += "}";
+}
+
+template <class... A>
+std::string Format(const char* name, const A&... args) {
+  std::string s = name;
+  s += '(';
+  bool first = true;
+  (((first ? void() : void(s += ',')), Put(s, args), first = false), ...);
+  s += ')';
+  return s;
+}
+
+}  // namespace
+}  // namespace callfmt
 
 namespace fake {
 
