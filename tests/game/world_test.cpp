@@ -173,9 +173,7 @@ TEST_F(WorldTest, BoxTakenInATickStopsBlockingRaysInThatTick) {
 TEST_F(WorldTest, BoxSetDownInATickBlocksRaysFromItsCarriedPlace) {
   TEnemy* guard = MakeGuard(100, 100);
   THero* hero = MakeHero(180, 100);
-  TBox* box = MakeBox(180, 100);
-  CarryBox(box, true);
-  Solids.Remove(box);
+  MakeCarried(180, 100);
   Hold(false, false, true, false);
   guard->Angle = 0;
   Tick();  // moving: seen
