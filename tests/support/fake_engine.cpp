@@ -151,15 +151,16 @@ void Impl_wnd_SetCaption(const char*) {}
 bool Impl_scr_SetOptions(uint16_t, uint16_t, uint16_t, bool, bool) { return true; }
 void Impl_wnd_ShowCursor(bool) {}
 void Impl_zgl_Init(uint8_t, uint8_t) {
+  int ticks = 0;
 #ifdef FAKE_SHARED
   // A short scripted session: D held throughout, E pressed in the second tick.
-  const char* ticks = std::getenv("FAKE_ZGL_TICKS");
-  engine.ticksPerRun = ticks ? std::atoi(ticks) : 3;
+  const char* count = std::getenv("FAKE_ZGL_TICKS");
+  ticks = count ? std::atoi(count) : 3;
   engine.mouseX = 400, engine.mouseY = 300;
   engine.down[32] = true;
 #endif
   if (engine.onLoad) engine.onLoad();
-  for (int t = 0; t < engine.ticksPerRun; ++t) {
+  for (int t = 0; t < ticks; ++t) {
 #ifdef FAKE_SHARED
     engine.pressed[18] = t == 1;
 #endif
