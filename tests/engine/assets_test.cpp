@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <string>
 

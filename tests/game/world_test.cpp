@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Zlib
 // The world: free places, push-out, population and the order of a tick and
 // of a frame.
-#include <algorithm>
-#include <cmath>
 
 #include "engine/geometry.h"
 #include "scene.h"

@@ -4,7 +4,6 @@
 // system too.
 #pragma once
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
