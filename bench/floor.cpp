@@ -13,12 +13,11 @@
 #include <cstdio>
 #include <string>
 
-#include "floor_scene.h"
-#include "floor_window.h"
+#include "floor_parts.h"
 
 namespace {
 
-void FillBox(SDL_Renderer* r, const floorscene::Box& b) {
+void FillBox(SDL_Renderer* r, const floorbench::Box& b) {
   SDL_SetRenderDrawColor(r, Uint8(b.color >> 16), Uint8(b.color >> 8), Uint8(b.color), 255);
   const SDL_FRect rect{b.x, b.y, b.w, b.h};
   SDL_RenderFillRectF(r, &rect);
@@ -45,36 +44,36 @@ SDL_Texture* LoadCone(SDL_Renderer* r) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  floorwin::Options options;
-  if (!floorwin::ParseOptions(argc, argv, &options)) return 2;
-  floorwin::Window window;
+  floorbench::Options options;
+  if (!floorbench::ParseOptions(argc, argv, &options)) return 2;
+  floorbench::Window window;
   if (!window.Open(options.idle ? "floor_idle" : "floor_draw")) return 1;
   if (options.idle) return window.Run(options, [] {});
   SDL_Renderer* r = window.Renderer();
   SDL_Texture* cone = LoadCone(r);
   if (!cone) return 1;
 
-  static floorscene::Scene scene;  // sized once; nothing is allocated per frame
-  floorscene::Build(20240601, &scene);
-  static SDL_Vertex fan[floorscene::kConeVertices];
+  static floorbench::Scene scene;  // sized once; nothing is allocated per frame
+  floorbench::Build(20240601, &scene);
+  static SDL_Vertex fan[floorbench::kConeVertices];
 
   const int status = window.Run(options, [&] {
     // The field: opaque light grey, as the game clears it.
     SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
-    floorscene::Box field{0, 0, 800, 600, 0xCFCFCF};
+    floorbench::Box field{0, 0, 800, 600, 0xCFCFCF};
     FillBox(r, field);
     // The cones: white, alpha 187, blended over the field, under every body.
     for (const auto& cone_vertices : scene.cones) {
-      for (int i = 0; i < floorscene::kConeVertices; ++i) {
+      for (int i = 0; i < floorbench::kConeVertices; ++i) {
         const auto& v = cone_vertices[i];
         fan[i] = SDL_Vertex{{v.x, v.y}, {255, 255, 255, 187}, {v.u, v.v}};
       }
-      SDL_RenderGeometry(r, cone, fan, floorscene::kConeVertices, nullptr, 0);
+      SDL_RenderGeometry(r, cone, fan, floorbench::kConeVertices, nullptr, 0);
     }
     for (const auto& b : scene.solids) FillBox(r, b);
     for (const auto& g : scene.guards) FillBox(r, g);
     FillBox(r, scene.hero);
-    floorscene::Sweep(0.5f, &scene);
+    floorbench::Sweep(0.5f, &scene);
   });
   SDL_DestroyTexture(cone);
   return status;

@@ -98,35 +98,26 @@ int Tick() {
   return ok ? 0 : 1;
 }
 
-void DrawFrame() {
-  engine::Core().batch.BeginFrame();
-  OnDraw();
-  engine::Core().batch.Present();
-}
-
 // 300 frames timed one by one, whole (draw and present) and up to the draw callback's end.
 void TimeFrames(const char* name) {
-  for (int i = 0; i < 3; ++i) DrawFrame();  // SDL sizes its queues
-  static double frameUs[300], drawUs[300];
+  for (int i = 0; i < 3; ++i) corebinding::DrawFrame();  // SDL sizes its queues
+  static double drawUs[300];
+  int frame = 0;
   engine::Batch& batch = engine::Core().batch;
-  alloc_counter::Arm();
-  for (int i = 0; i < 300; ++i) {
+  const Timing t = TimeEach(0, 300, [&] {
     const auto t0 = Clock::now();
     batch.BeginFrame();
     OnDraw();
-    const auto t1 = Clock::now();
+    drawUs[frame++] = std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
     batch.Present();
-    frameUs[i] = std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
-    drawUs[i] = std::chrono::duration<double, std::micro>(t1 - t0).count();
-  }
-  const auto allocs = alloc_counter::Disarm();
-  std::sort(frameUs, frameUs + 300), std::sort(drawUs, drawUs + 300);
+  });
+  std::sort(drawUs, drawUs + 300);
   const engine::FrameStats& s = batch.LastFrame();
   std::printf("frame %s median_us=%.1f draw_callback_median_us=%.1f renderer_calls=%u triangles=%u "
               "batches=%u (<= 10: %s) allocs=%llu own_allocs=%llu (0: %s)\n",
-              name, frameUs[150], drawUs[150], unsigned(s.rendererCalls), unsigned(s.triangles),
-              unsigned(s.flushes), Verdict(s.flushes <= 10), (unsigned long long)allocs.Total(),
-              (unsigned long long)allocs.Own(), Verdict(allocs.Total() == 0));
+              name, t.medianUs, drawUs[150], unsigned(s.rendererCalls), unsigned(s.triangles),
+              unsigned(s.flushes), Verdict(s.flushes <= 10), (unsigned long long)t.allocs.Total(),
+              (unsigned long long)t.allocs.Own(), Verdict(t.allocs.Total() == 0));
 }
 
 int Frame() {
@@ -140,7 +131,7 @@ int Frame() {
   OnLoad();
   inputbot::Reset(uint32_t(kSeed));
   for (int i = 0; i < 120; ++i) OnTimer();  // a played-in world
-  const auto first = alloc_counter::CountIn(DrawFrame);
+  const auto first = alloc_counter::CountIn(corebinding::DrawFrame);
   std::printf("frame renderer=%s first_frame_allocs=%llu (SDL filling its queues)\n",
               info.name ? info.name : "?", (unsigned long long)first.Total());
   TimeFrames("played-in");

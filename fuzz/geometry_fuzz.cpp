@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 
 #include "engine/geometry.h"
 
@@ -40,13 +39,10 @@ bool Finite(std::initializer_list<float> v) {
   return std::all_of(v.begin(), v.end(), [](float f) { return std::isfinite(f); });
 }
 
-[[noreturn]] void Fail(const char* what) {
+void Check(bool ok, const char* what) {
+  if (ok) return;
   std::fprintf(stderr, "geometry fuzz: %s\n", what);
   std::abort();
-}
-
-void Check(bool ok, const char* what) {
-  if (!ok) Fail(what);
 }
 
 // Float rounding allowance for a point computed from coordinates up to magnitude m.
@@ -62,6 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Circle2D c{in.Next(), in.Next(), in.Next()};
   const bool lineFinite = Finite({l.X0, l.Y0, l.X1, l.Y1});
   const bool rectFinite = Finite({r.X, r.Y, r.W, r.H});
+  // The rectangle's extent, whichever way its size points.
+  const double rx0 = std::min(double(r.X), double(r.X) + r.W), rx1 = std::max(double(r.X), double(r.X) + r.W);
+  const double ry0 = std::min(double(r.Y), double(r.Y) + r.H), ry1 = std::max(double(r.Y), double(r.Y) + r.H);
 
   Check(geo::RectVsRect(r, r2) == geo::RectVsRect(r2, r), "rectangle overlap not symmetric");
   const bool rc = geo::RectVsCircle(r, c);
@@ -77,10 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (lineFinite && rectFinite) {
     const double x0 = l.X0, y0 = l.Y0, x1 = l.X1, y1 = l.Y1;
-    const double rx0 = std::min(double(r.X), double(r.X) + r.W),
-                 rx1 = std::max(double(r.X), double(r.X) + r.W);
-    const double ry0 = std::min(double(r.Y), double(r.Y) + r.H),
-                 ry1 = std::max(double(r.Y), double(r.Y) + r.H);
     // A segment that starts strictly inside certainly meets the rectangle.
     if (rx0 < x0 && x0 < rx1 && ry0 < y0 && y0 < ry1) Check(hit, "a segment from inside missed");
     if (hit) {
@@ -105,10 +100,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   if (rectFinite && Finite({c.CX, c.CY, c.Radius})) {
-    const double rx0 = std::min(double(r.X), double(r.X) + r.W),
-                 rx1 = std::max(double(r.X), double(r.X) + r.W);
-    const double ry0 = std::min(double(r.Y), double(r.Y) + r.H),
-                 ry1 = std::max(double(r.Y), double(r.Y) + r.H);
     if (rx0 < c.CX && c.CX < rx1 && ry0 < c.CY && c.CY < ry1)
       Check(rc, "a circle centred inside a rectangle does not overlap it");
   }

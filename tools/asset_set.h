@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: Zlib
-// Every asset file of the game, and its icon, painted in memory.
+// Every asset file of the game, and its icon, painted in memory; its text from the TrueType
+// fonts Debian ships (fonts-dejavu-core), rendered through SDL2_ttf.
 #pragma once
+
+#include <SDL_ttf.h>
 
 #include <filesystem>
 #include <string>
@@ -10,6 +13,27 @@
 #include "image.h"
 
 namespace assets {
+
+// Full path of one of the DejaVu font files, in the folder the build found them in.
+std::string DejaVuFile(const std::string& fileName);
+
+// A font opened at a size in pixels; SDL2_ttf stays initialised while one is open.
+class TrueType {
+ public:
+  // Throws std::runtime_error when SDL2_ttf cannot open the file.
+  TrueType(const std::string& path, int pixels);
+  ~TrueType();
+  TrueType(const TrueType&) = delete;
+  TrueType& operator=(const TrueType&) = delete;
+
+  TTF_Font* get() const { return font_; }
+
+ private:
+  TTF_Font* font_ = nullptr;
+};
+
+// One line of text, white with coverage as alpha, as wide and high as SDL2_ttf makes it.
+Image RenderLine(const TrueType& font, const std::string& text);
 
 struct AssetFile {
   // Relative to the repository's top folder: "Data/Angle.png", "icons/stealthbox-32.png"; the

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: Zlib
-// RGBA images painted pixel by pixel, and the few maths helpers the painting needs.
+// RGBA images painted pixel by pixel, the few maths helpers the painting needs, and the pictures
+// in and out of SDL (PNG through SDL2_image, the straight RGBA copy of any surface SDL2_ttf renders).
 // Only correctly rounded operations (+ - * /, sqrt, floor) are used on doubles, no libm curves,
 // so the pictures come out pixel for pixel the same on every machine that remakes them.
 #pragma once
 
+#include <SDL.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace assets {
@@ -60,5 +65,15 @@ class Random {
  private:
   uint32_t state_;
 };
+
+// The surface's pixels as straight (not premultiplied) RGBA; throws std::runtime_error when
+// SDL cannot convert them.
+Image FromSurface(SDL_Surface* surface);
+
+// An 8-bit RGBA PNG through IMG_SavePNG; throws std::runtime_error with SDL's reason.
+void SavePng(const Image& image, const std::filesystem::path& file);
+
+// The file decoded as SDL2_image decodes it for the engine; nothing when it cannot be.
+std::optional<Image> LoadPng(const std::filesystem::path& file);
 
 }  // namespace assets

@@ -35,17 +35,14 @@ struct Engine {
 } api;
 #undef DEMO_POINTER
 
-bool Bind(void* library) {
-  bool ok = true;
-#define DEMO_BIND(ret, name, params, args)                                      \
-  api.name = reinterpret_cast<ret(*) params>(dlsym(library, #name));            \
-  if (!api.name) {                                                              \
-    std::fprintf(stderr, "zgl_demo: the engine lacks %s\n", #name);              \
-    ok = false;                                                                 \
-  }
+// Binds every operation by name; the name of one the library lacks, or null.
+const char* Bind(void* library) {
+  const char* lacking = nullptr;
+#define DEMO_BIND(ret, name, params, args) \
+  if (!(api.name = reinterpret_cast<ret(*) params>(dlsym(library, #name)))) lacking = #name;
   ZGL_OPERATIONS(DEMO_BIND)
 #undef DEMO_BIND
-  return ok;
+  return lacking;
 }
 
 constexpr int kRays = 13;
@@ -60,8 +57,6 @@ void OnLoad() {
   gLight = api.tex_LoadFromFile(gLightFile.c_str(), zgl::kNoColorKey, 0x432);
   gStart = std::chrono::steady_clock::now();
 }
-
-void OnTick() { ++gTicks; }
 
 void BuildFan(float x, float y, double facing, double range) {
   for (int i = 0; i < kRays; ++i) {
@@ -136,8 +131,9 @@ int main(int argc, char** argv) {
 
   const std::string dir = std::filesystem::canonical("/proc/self/exe").parent_path().string();
   void* library = dlopen((dir + "/libZenGL.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!library || !Bind(library)) {
-    std::fprintf(stderr, "zgl_demo: cannot load the engine: %s\n", library ? "missing entries" : dlerror());
+  const char* lacking = library ? Bind(library) : dlerror();
+  if (!library || lacking) {
+    std::fprintf(stderr, "zgl_demo: cannot load the engine: %s%s\n", library ? "it lacks " : "", lacking);
     return 1;
   }
   gLightFile = (std::filesystem::temp_directory_path() / ("zgl_demo_light_" + std::to_string(getpid()) + ".png"))
@@ -149,7 +145,7 @@ int main(int argc, char** argv) {
   api.zgl_Reg(zgl::kRegLoad, OnLoad);
   api.zgl_Reg(zgl::kRegDraw, OnDraw);
   api.zgl_Reg(zgl::kRegExit, OnExit);
-  api.timer_Add(OnTick, 17);
+  api.timer_Add([] { ++gTicks; }, 17);
   api.wnd_SetCaption("zgl_demo");
   api.scr_SetOptions(800, 600, 0, false, true);
   api.wnd_ShowCursor(true);

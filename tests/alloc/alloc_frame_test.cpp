@@ -42,12 +42,6 @@ struct Frame {
   uint32_t triangles;
 };
 
-void DrawFrame() {
-  engine::Core().batch.BeginFrame();
-  OnDraw();
-  engine::Core().batch.Present();
-}
-
 // Frames and ticks interleaved about as the engine runs them at 60 frames a
 // second; calls `frame(tick)` for each frame.
 template <typename F>
@@ -71,11 +65,11 @@ class FrameAllocation : public testing::Test {
     corebinding::RegisterGame(OnLoad, OnDraw, OnTimer);
     if (!engine::Core().OpenDisplay().empty()) return;
     uint64_t growth = 0;
-    Play([&](int) { growth += alloc_counter::CountIn(DrawFrame).Total(); });
+    Play([&](int) { growth += alloc_counter::CountIn(corebinding::DrawFrame).Total(); });
     std::printf("SDL grew its queues by %llu allocations in the first run\n",
                 (unsigned long long)growth);
     Play([&](int tick) {
-      Frame f{tick, alloc_counter::CountIn(DrawFrame), false, Hero->Carried != nullptr,
+      Frame f{tick, alloc_counter::CountIn(corebinding::DrawFrame), false, Hero->Carried != nullptr,
               engine::Core().batch.LastFrame().triangles};
       for (int g = 0; g < Enemies.Count(); ++g) f.marks |= Enemies[g]->AlertLevel > 0;
       frames_->push_back(f);

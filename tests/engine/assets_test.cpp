@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -370,11 +371,7 @@ TEST_F(Loading, MissingOrCorruptImageIsNullWithOneLineNamingIt) {
   InTempDir here;
   here.dir.Write("garbage.png", "this is not a PNG at all");
   enginetest::SavePng((here.dir / "whole.png"), 16, 16, [](int x, int y) { return 0xFF000000u | (x * y); });
-  std::string png;
-  {
-    std::ifstream in((here.dir / "whole.png"), std::ios::binary);
-    png.assign(std::istreambuf_iterator<char>(in), {});
-  }
+  const std::string png = e2e::ReadFile(here.dir / "whole.png");
   here.dir.Write("truncated.png", png.substr(0, png.size() / 2));
   here.dir.Write("empty.png", "");
   std::filesystem::create_directories("folder.png");

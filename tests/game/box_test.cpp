@@ -12,11 +12,7 @@ class BoxTest : public SceneTest {
   // A box taken at the hero's own centre, its offset settled to 0.
   TBox* CarriedSettled(float hx, float hy) {
     MakeHero(hx, hy);
-    TBox* box = MakeBox(hx, hy);
-    CarryBox(box, true);
-    Solids.Remove(box);
-    for (int i = 0; i < 40; ++i) box->Update();
-    return box;
+    return MakeCarried(hx, hy, 40);
   }
   static int32_t Raise(const TBox* box) { return int32_t(std::nearbyint(box->Rect.Y)) - box->Top; }
   static Rect2D Place(int which) {

@@ -56,6 +56,15 @@ class SceneTest : public ::testing::Test {
     Boxes.Add(box);
     return box;
   }
+  // A box taken at the hero's centre and out of Solids, as a take leaves it, after
+  // `updates` updates of its own.
+  static TBox* MakeCarried(float cx, float cy, int updates = 0) {
+    TBox* box = MakeBox(cx, cy);
+    CarryBox(box, true);
+    Solids.Remove(box);
+    for (int i = 0; i < updates; ++i) box->Update();
+    return box;
+  }
   static TEnemy* MakeGuard(float cx, float cy, int32_t range = 200) {
     TEnemy* guard = NewGuard();
     guard->Setup(0xFF2050, 30, cx, cy, 20, 20, range);

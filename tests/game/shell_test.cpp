@@ -28,7 +28,11 @@ const std::vector<std::string> kMaterialCalls = {
     "tex_SetFrameSize(&tex13,64,64)",
     "tex_LoadFromFile(Data\\Angle.png,4278190080,1074)"};
 
-class ShellTest : public SceneTest {};
+class ShellTest : public SceneTest {
+ protected:
+  // The world of seed 7, loaded as the engine's load callback does.
+  static void Loaded() { RandSeed(7), OnLoad(); }
+};
 
 TEST_F(ShellTest, MaterialsMakeTheirEighteenCallsInOrderWhateverTheLoadsReturn) {
   LoadMaterials();
@@ -45,8 +49,7 @@ TEST_F(ShellTest, MaterialsMakeTheirEighteenCallsInOrderWhateverTheLoadsReturn) 
 }
 
 TEST_F(ShellTest, LoadCallbackPopulatesTheWorldBeforeLoadingMaterials) {
-  RandSeed(7);
-  OnLoad();
+  Loaded();
   ASSERT_NE(Hero, nullptr);
   const std::vector<std::string> names = fake::CallNames();
   ASSERT_GE(names.size(), 18u + 42u);
@@ -56,8 +59,7 @@ TEST_F(ShellTest, LoadCallbackPopulatesTheWorldBeforeLoadingMaterials) {
 }
 
 TEST_F(ShellTest, TimerRunsOneTickThenClearsKeysThenMouse) {
-  RandSeed(7);
-  OnLoad();
+  Loaded();
   fake::engine.calls.clear();
   fake::engine.down[keys::D] = true;
   const float x = Hero->Circle.CX;
@@ -71,8 +73,7 @@ TEST_F(ShellTest, TimerRunsOneTickThenClearsKeysThenMouse) {
 }
 
 TEST_F(ShellTest, DrawCallbackCoversTheFieldThenDrawsTheWorld) {
-  RandSeed(7);
-  OnLoad();
+  Loaded();
   OnTimer();
   fake::engine.calls.clear();
   OnDraw();

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Zlib
 // The world: free places, push-out, population and the order of a tick and
 // of a frame.
-#include <algorithm>
-#include <cmath>
 
 #include "engine/geometry.h"
 #include "scene.h"
@@ -173,9 +171,7 @@ TEST_F(WorldTest, BoxTakenInATickStopsBlockingRaysInThatTick) {
 TEST_F(WorldTest, BoxSetDownInATickBlocksRaysFromItsCarriedPlace) {
   TEnemy* guard = MakeGuard(100, 100);
   THero* hero = MakeHero(180, 100);
-  TBox* box = MakeBox(180, 100);
-  CarryBox(box, true);
-  Solids.Remove(box);
+  MakeCarried(180, 100);
   Hold(false, false, true, false);
   guard->Angle = 0;
   Tick();  // moving: seen

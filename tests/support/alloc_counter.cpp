@@ -160,20 +160,9 @@ bool HookActive() {
 #if ALLOC_COUNTER_INTERPOSE
 extern "C" {
 
-void* malloc(size_t size) {
-  NOTE_MALLOC();
-  return RawMalloc(size);
-}
-
-void* calloc(size_t count, size_t size) {
-  NOTE_MALLOC();
-  return RawCalloc(count, size);
-}
-
-void* realloc(void* ptr, size_t size) {
-  NOTE_MALLOC();
-  return RawRealloc(ptr, size);
-}
+void* malloc(size_t size) { return NOTE_MALLOC(), RawMalloc(size); }
+void* calloc(size_t count, size_t size) { return NOTE_MALLOC(), RawCalloc(count, size); }
+void* realloc(void* ptr, size_t size) { return NOTE_MALLOC(), RawRealloc(ptr, size); }
 
 void* reallocarray(void* ptr, size_t count, size_t size) {
   NOTE_MALLOC();
@@ -186,16 +175,8 @@ void* reallocarray(void* ptr, size_t count, size_t size) {
 }
 
 void free(void* ptr) { RawFree(ptr); }
-
-void* memalign(size_t alignment, size_t size) {
-  NOTE_MALLOC();
-  return RawMemalign(alignment, size);
-}
-
-void* aligned_alloc(size_t alignment, size_t size) {
-  NOTE_MALLOC();
-  return RawMemalign(alignment, size);
-}
+void* memalign(size_t alignment, size_t size) { return NOTE_MALLOC(), RawMemalign(alignment, size); }
+void* aligned_alloc(size_t alignment, size_t size) { return NOTE_MALLOC(), RawMemalign(alignment, size); }
 
 int posix_memalign(void** out, size_t alignment, size_t size) {
   NOTE_MALLOC();
@@ -209,46 +190,31 @@ int posix_memalign(void** out, size_t alignment, size_t size) {
 }  // extern "C"
 #endif
 
+// The operator new and delete family; the over-aligned forms only where the C library's
+// aligned allocator is at hand.
 void* operator new(size_t size) { return NewOrThrow(size, 0, CALLER()); }
 void* operator new[](size_t size) { return NewOrThrow(size, 0, CALLER()); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return NewOrNull(size, 0, CALLER()); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return NewOrNull(size, 0, CALLER()); }
+void operator delete(void* p) noexcept { RawFree(p); }
+void operator delete[](void* p) noexcept { RawFree(p); }
+void operator delete(void* p, size_t) noexcept { RawFree(p); }
+void operator delete[](void* p, size_t) noexcept { RawFree(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { RawFree(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { RawFree(p); }
 #if ALLOC_COUNTER_INTERPOSE
-void* operator new(size_t size, std::align_val_t al) {
-  return NewOrThrow(size, size_t(al), CALLER());
-}
-void* operator new[](size_t size, std::align_val_t al) {
-  return NewOrThrow(size, size_t(al), CALLER());
-}
-#endif
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
-  return NewOrNull(size, 0, CALLER());
-}
-void* operator new[](size_t size, const std::nothrow_t&) noexcept {
-  return NewOrNull(size, 0, CALLER());
-}
-#if ALLOC_COUNTER_INTERPOSE
+void* operator new(size_t size, std::align_val_t al) { return NewOrThrow(size, size_t(al), CALLER()); }
+void* operator new[](size_t size, std::align_val_t al) { return NewOrThrow(size, size_t(al), CALLER()); }
 void* operator new(size_t size, std::align_val_t al, const std::nothrow_t&) noexcept {
   return NewOrNull(size, size_t(al), CALLER());
 }
 void* operator new[](size_t size, std::align_val_t al, const std::nothrow_t&) noexcept {
   return NewOrNull(size, size_t(al), CALLER());
 }
-
-#endif
-void operator delete(void* p) noexcept { RawFree(p); }
-void operator delete[](void* p) noexcept { RawFree(p); }
-void operator delete(void* p, size_t) noexcept { RawFree(p); }
-void operator delete[](void* p, size_t) noexcept { RawFree(p); }
-#if ALLOC_COUNTER_INTERPOSE
 void operator delete(void* p, std::align_val_t) noexcept { RawFree(p); }
 void operator delete[](void* p, std::align_val_t) noexcept { RawFree(p); }
 void operator delete(void* p, size_t, std::align_val_t) noexcept { RawFree(p); }
 void operator delete[](void* p, size_t, std::align_val_t) noexcept { RawFree(p); }
-#endif
-void operator delete(void* p, const std::nothrow_t&) noexcept { RawFree(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { RawFree(p); }
-#if ALLOC_COUNTER_INTERPOSE
 void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { RawFree(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-  RawFree(p);
-}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { RawFree(p); }
 #endif

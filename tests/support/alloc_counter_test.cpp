@@ -30,33 +30,14 @@ TEST(AllocCounter, CountsEveryKindOfAllocation) {
   const Case cases[] = {
       {"new", [] { int* p = new int(1); Keep(p); delete p; }, 1, 0},
       {"new[]", [] { int* p = new int[8]; Keep(p); delete[] p; }, 1, 0},
-      {"aligned new",
-       [] {
-         struct alignas(64) Wide { char c[64]; };
-         Wide* p = new Wide;
-         Keep(p);
-         delete p;
-       },
-       1, 0},
+      {"aligned new", [] { struct alignas(64) Wide { char c[64]; }; Wide* p = new Wide; Keep(p); delete p; }, 1, 0},
       {"nothrow new", [] { int* p = new (std::nothrow) int; Keep(p); delete p; }, 1, 0},
       {"malloc", [] { void* p = std::malloc(32); Keep(p); std::free(p); }, 0, 1},
       {"calloc", [] { void* p = std::calloc(4, 8); Keep(p); std::free(p); }, 0, 1},
-      {"realloc",
-       [] {
-         void* p = std::malloc(8);
-         p = std::realloc(p, 4096);
-         Keep(p);
-         std::free(p);
-       },
-       0, 2},
+      {"realloc", [] { void* p = std::realloc(std::malloc(8), 4096); Keep(p); std::free(p); }, 0, 2},
       {"aligned_alloc", [] { void* p = std::aligned_alloc(64, 128); Keep(p); std::free(p); }, 0, 1},
-      {"vector growth",
-       [] {
-         std::vector<int> v;
-         for (int i = 0; i < 3; ++i) v.push_back(i);  // capacities 1, 2, 4
-         Keep(v.data());
-       },
-       3, 0},
+      {"vector growth", [] { std::vector<int> v; for (int i : {0, 1, 2}) v.push_back(i); Keep(v.data()); },
+       3, 0},  // capacities 1, 2, 4
       {"short string stays inline", [] { std::string s = "box"; Keep(s.data()); }, 0, 0},
       {"free alone", [] { std::free(nullptr); }, 0, 0},
   };

@@ -9,9 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -147,13 +144,6 @@ void Process::KillGroup() {
     int status = 0;
     if (waitpid(pid_, &status, 0) == pid_) Reap(status);
   }
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
 }
 
 }  // namespace e2e

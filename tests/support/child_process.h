@@ -67,6 +67,4 @@ class Process {
   std::optional<ExitStatus> status_;
 };
 
-std::string ReadFile(const std::string& path);
-
 }  // namespace e2e

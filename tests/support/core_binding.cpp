@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Zlib
 #include "core_binding.h"
 
+#include "engine.h"
 #include "shell/uShell.h"
 
 // The core's 24 operations, linked in from the engine's static library.
@@ -24,6 +25,12 @@ void RegisterGame(zglProc load, zglProc draw, zglProc timer) {
   zgl::wnd_SetCaption("TEST");
   zgl::scr_SetOptions(800, 600, 1, false, true);
   zgl::wnd_ShowCursor(true);
+}
+
+void DrawFrame() {
+  engine::Core().batch.BeginFrame();
+  OnDraw();
+  engine::Core().batch.Present();
 }
 
 }  // namespace corebinding

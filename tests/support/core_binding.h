@@ -17,4 +17,7 @@ void Bind(zgl::Table* table);
 // stand in for the shell's own so that the caller can count around them.
 void RegisterGame(zglProc load, zglProc draw, zglProc timer);
 
+// One frame of the game's draw callback through the core's batch, presented.
+void DrawFrame();
+
 }  // namespace corebinding

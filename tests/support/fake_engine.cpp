@@ -5,20 +5,78 @@
 // to the file named by FAKE_ZGL_LOG.
 #include "fake_engine.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
+#include <type_traits>
 
-#include "call_format.h"
 #include "engine/geometry.h"
 
 #ifdef FAKE_SHARED
 #include <dlfcn.h>
 #include <unistd.h>
-
-#include <cstdio>
 #else
 #include "shell/zglHeader.h"
 #endif
+
+// Text form of an engine call, "name(arg,arg,...)", so that tests compare calls as plain strings.
+namespace callfmt {
+namespace {
+
+void Put(std::string& s, bool v) { s += v ? "1" : "0"; }
+template <class T>
+  requires std::is_integral_v<T>
+void Put(std::string& s, T v) {
+  s += std::to_string(int64_t(v));
+}
+void Put(std::string& s, float v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.9g", double(v));
+  s += b;
+}
+void Put(std::string& s, const char* v) { s += v ? v : "(null)"; }
+void Put(std::string& s, zglProc p) { s += p ? "proc" : "(null)"; }
+void Put(std::string& s, Texture* t) { s += "tex" + std::to_string(uintptr_t(t)); }
+void Put(std::string& s, Texture** t) {
+  s += "&";
+  Put(s, t ? *t : nullptr);
+}
+// A run of points is named by its first point: for a cone, the caster's centre.
+void Put(std::string& s, const Point2D* p) {
+  s += "[";
+  if (p) Put(s, p->X), s += ";", Put(s, p->Y);
+  s += "]";
+}
+void Put(std::string& s, Point2D*) { s += "out"; }
+void Put(std::string& s, const Rect2D* r) {
+  s += "{";
+  Put(s, r->X), s += ";", Put(s, r->Y), s += ";", Put(s, r->W), s += ";", Put(s, r->H);
+  s += "}";
+}
+void Put(std::string& s, const Circle2D* c) {
+  s += "{";
+  Put(s, c->CX), s += ";", Put(s, c->CY), s += ";", Put(s, c->Radius);
+  s += "}";
+}
+void Put(std::string& s, const Line2D* l) {
+  s += "{";
+  Put(s, l->X0), s += ";", Put(s, l->Y0), s += ";", Put(s, l->X1), s += ";", Put(s, l->Y1);
+  s += "}";
+}
+
+template <class... A>
+std::string Format(const char* name, const A&... args) {
+  std::string s = name;
+  s += '(';
+  bool first = true;
+  (((first ? void() : void(s += ',')), Put(s, args), first = false), ...);
+  s += ')';
+  return s;
+}
+
+}  // namespace
+}  // namespace callfmt
 
 namespace fake {
 
@@ -92,15 +150,16 @@ void Impl_wnd_SetCaption(const char*) {}
 bool Impl_scr_SetOptions(uint16_t, uint16_t, uint16_t, bool, bool) { return true; }
 void Impl_wnd_ShowCursor(bool) {}
 void Impl_zgl_Init(uint8_t, uint8_t) {
+  int ticks = 0;
 #ifdef FAKE_SHARED
   // A short scripted session: D held throughout, E pressed in the second tick.
-  const char* ticks = std::getenv("FAKE_ZGL_TICKS");
-  engine.ticksPerRun = ticks ? std::atoi(ticks) : 3;
+  const char* count = std::getenv("FAKE_ZGL_TICKS");
+  ticks = count ? std::atoi(count) : 3;
   engine.mouseX = 400, engine.mouseY = 300;
   engine.down[32] = true;
 #endif
   if (engine.onLoad) engine.onLoad();
-  for (int t = 0; t < engine.ticksPerRun; ++t) {
+  for (int t = 0; t < ticks; ++t) {
 #ifdef FAKE_SHARED
     engine.pressed[18] = t == 1;
 #endif

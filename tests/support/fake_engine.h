@@ -29,7 +29,6 @@ struct Engine {
   zglProc onLoad = nullptr, onDraw = nullptr, onExit = nullptr, onTimer = nullptr;
   uintptr_t nextHandle = 1;
   bool failLoads = false;             // loads return null handles
-  int ticksPerRun = 0;                // timer and draw calls made inside zgl_Init
 };
 
 extern Engine engine;

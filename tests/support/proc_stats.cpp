@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "child_process.h"
 
 namespace procstats {
 
@@ -17,14 +17,6 @@ std::optional<uint64_t> ParseUnsigned(std::string_view s) {
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
   return v;
-}
-
-std::optional<std::string> ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 }  // namespace
@@ -73,16 +65,13 @@ std::optional<uint64_t> ParseStatusKb(std::string_view status, std::string_view 
   return std::nullopt;
 }
 
+// A process that is gone reads as empty text, which parses as nothing.
 std::optional<uint64_t> CpuTicks(pid_t pid) {
-  auto text = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-  if (!text) return std::nullopt;
-  return ParseCpuTicks(*text);
+  return ParseCpuTicks(e2e::ReadFile("/proc/" + std::to_string(pid) + "/stat"));
 }
 
 std::optional<uint64_t> StatusKb(pid_t pid, std::string_view key) {
-  auto text = ReadFile("/proc/" + std::to_string(pid) + "/status");
-  if (!text) return std::nullopt;
-  return ParseStatusKb(*text, key);
+  return ParseStatusKb(e2e::ReadFile("/proc/" + std::to_string(pid) + "/status"), key);
 }
 
 long TicksPerSecond() { return sysconf(_SC_CLK_TCK); }

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Zlib
 // A fresh folder under the system's temporary folder (TMPDIR), removed with everything in it
-// when it goes: for the files a test makes. On Windows' C runtime and in the page's file
+// when it goes: for the files a test makes, and any file read whole. On Windows' C runtime and in the page's file
 // system too.
 #pragma once
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -18,6 +18,12 @@
 #endif
 
 namespace e2e {
+
+// A file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class TempDir {
  public:

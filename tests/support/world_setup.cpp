@@ -22,8 +22,6 @@ constexpr int kGuards = 5;
 constexpr double kFieldW = 800;
 constexpr double kFieldH = 600;
 
-int32_t RaysPerCaster() { return Hero ? 2 * Hero->HalfFov + 1 : 0; }
-
 }  // namespace
 
 bool BindEngine() {
@@ -49,8 +47,9 @@ void BuildScaled(int factor, uint64_t seed) {
   inputbot::Reset(uint32_t(seed));
 }
 
-int64_t RaysPerTick() { return int64_t(1 + Enemies.Count()) * RaysPerCaster(); }
-
-int64_t RaySolidTestsPerTick() { return RaysPerTick() * Solids.Count(); }
+int64_t RaySolidTestsPerTick() {
+  const int64_t raysPerCaster = Hero ? 2 * Hero->HalfFov + 1 : 0;
+  return (1 + Enemies.Count()) * raysPerCaster * Solids.Count();
+}
 
 }  // namespace worldsetup

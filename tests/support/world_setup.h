@@ -22,9 +22,8 @@ void BuildStandard(uint64_t seed);
 // For benchmarks only: the game always builds the standard world.
 void BuildScaled(int factor, uint64_t seed);
 
-// Per tick: the rays cast (13 for the hero and for each guard) and the
-// line-against-rectangle tests they make (each ray against every solid).
-int64_t RaysPerTick();
+// Per tick, the line-against-rectangle tests of the rays cast: 13 for the hero
+// and for each guard, each ray against every solid.
 int64_t RaySolidTestsPerTick();
 
 }  // namespace worldsetup

@@ -7,17 +7,15 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "asset_set.h"
 #include "fontFile.h"
-#include "surface.h"
-#include "text_font.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -29,11 +27,11 @@ const uint8_t* At(const assets::Image& image, int x, int y) {
   return &image.rgba[(size_t(y) * size_t(image.width) + size_t(x)) * 4];
 }
 
-// Decoded as the engine decodes it, into `out`; a fatal failure when it cannot be.
-void Load(const fs::path& file, assets::Image& out) {
+// Decoded as the engine decodes it; the test fails and stops (an exception) when it cannot be.
+assets::Image Load(const fs::path& file) {
   auto image = assets::LoadPng(file);
-  ASSERT_TRUE(image) << file << ": " << IMG_GetError();
-  out = std::move(*image);
+  if (!image) throw std::runtime_error(file.string() + ": " + IMG_GetError());
+  return std::move(*image);
 }
 
 // The file carries its own alpha channel: the game loads with computed alpha, which would turn
@@ -43,11 +41,6 @@ bool FileHasAlpha(const fs::path& file) {
   const bool alpha = loaded && SDL_ISPIXELFORMAT_ALPHA(loaded->format->format);
   SDL_FreeSurface(loaded);
   return alpha;
-}
-
-std::string ReadText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool PowerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
@@ -64,12 +57,11 @@ TEST(Remake, CommittedDataAndIconsAreWhatTheGeneratorMakes) {
     const fs::path committed = kTop / file.path;
     ASSERT_TRUE(fs::is_regular_file(committed)) << "not committed";
     if (const auto* text = std::get_if<std::string>(&file.content)) {
-      EXPECT_TRUE(ReadText(committed) == *text) << "text differs";
+      EXPECT_TRUE(e2e::ReadFile(committed) == *text) << "text differs";
       continue;
     }
     const auto& fresh = std::get<assets::Image>(file.content);
-    assets::Image kept(1, 1);
-    ASSERT_NO_FATAL_FAILURE(Load(committed, kept));
+    const assets::Image kept = Load(committed);
     ASSERT_EQ(kept.width, fresh.width);
     ASSERT_EQ(kept.height, fresh.height);
     const auto diff = std::mismatch(kept.rgba.begin(), kept.rgba.end(), fresh.rgba.begin());
@@ -116,8 +108,7 @@ TEST(DataFolder, TexturesArePowerOfTwoWithWholeFrames) {
       {"Angle.png", {1, 1}},     {"font_1_0.png", {1, 1}}};
   for (const auto& [name, frame] : frames) {
     SCOPED_TRACE(name);
-    assets::Image image(1, 1);
-    ASSERT_NO_FATAL_FAILURE(Load(kData / name, image));
+    const assets::Image image = Load(kData / name);
     EXPECT_TRUE(PowerOfTwo(image.width) && PowerOfTwo(image.height))
         << image.width << "x" << image.height;
     EXPECT_EQ(image.width % frame.first, 0);
@@ -132,8 +123,7 @@ TEST(DataFolder, TexturesArePowerOfTwoWithWholeFrames) {
 TEST(DataFolder, ParticleFramesFadeOutBeforeTheirEdges) {
   for (const char* name : {"particle1.PNG", "particle2.PNG"}) {
     SCOPED_TRACE(name);
-    assets::Image sheet(1, 1);
-    ASSERT_NO_FATAL_FAILURE(Load(kData / name, sheet));
+    const assets::Image sheet = Load(kData / name);
     int visibleFrames = 0;
     for (int fy = 0; fy < sheet.height; fy += 64)
       for (int fx = 0; fx < sheet.width; fx += 64) {
@@ -154,7 +144,7 @@ TEST(DataFolder, ParticleFramesFadeOutBeforeTheirEdges) {
 class ConeLight : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(Load(kData / "Angle.png", image));
+    image = Load(kData / "Angle.png");
     ASSERT_EQ(image.width, image.height);
   }
   // Distance of a pixel's centre from the texture's centre, in texture units.
@@ -227,10 +217,8 @@ TEST_F(ConeLight, ShowsOverTheLightGreyFloor) {
 
 // The font description read by the engine's own parser, then matched with its page.
 engine::FontInfo ReadFont(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   engine::FontInfo font;
-  const std::string error = engine::ParseFontFile(text, font);
+  const std::string error = engine::ParseFontFile(e2e::ReadFile(path), font);
   EXPECT_EQ(error, "") << path;
   return font;
 }
@@ -240,8 +228,7 @@ TEST(DataFolder, FontGlyphsLieOnItsPageAndCoverPrintableAscii) {
   ASSERT_LT(fs::file_size(zfi), 1u << 20);
   const engine::FontInfo font = ReadFont(zfi);
   ASSERT_FALSE(font.page.empty());
-  assets::Image page(1, 1);
-  ASSERT_NO_FATAL_FAILURE(Load(kData / font.page, page));
+  const assets::Image page = Load(kData / font.page);
 
   std::vector<bool> covered(size_t(page.width) * size_t(page.height), false);
   for (uint32_t cp = 32; cp <= 126; ++cp) {
@@ -271,8 +258,7 @@ TEST(DataFolder, FontGlyphsLieOnItsPageAndCoverPrintableAscii) {
 // as SDL2_ttf draws the same line itself: a box or an offset off by one pixel shows up.
 TEST(DataFolder, TextSetFromThePageIsTheFontsOwnRendering) {
   const engine::FontInfo font = ReadFont(kData / "font_1.zfi");
-  assets::Image page(1, 1);
-  ASSERT_NO_FATAL_FAILURE(Load(kData / font.page, page));
+  const assets::Image page = Load(kData / font.page);
   const assets::TrueType ttf(assets::DejaVuFile(assets::kTextFont), assets::kTextPixels);
   EXPECT_EQ(font.lineHeight, TTF_FontLineSkip(ttf.get()));
 
@@ -313,8 +299,7 @@ TEST(Icon, EverySizeShowsTheGameOnATile) {
   for (const int size : assets::kIconSizes) {
     SCOPED_TRACE(size);
     const fs::path file = kTop / "icons" / ("stealthbox-" + std::to_string(size) + ".png");
-    assets::Image icon(1, 1);
-    ASSERT_NO_FATAL_FAILURE(Load(file, icon));
+    const assets::Image icon = Load(file);
     EXPECT_TRUE(FileHasAlpha(file));
     ASSERT_EQ(icon.width, size);
     ASSERT_EQ(icon.height, size);

@@ -1,18 +1,46 @@
 // SPDX-License-Identifier: Zlib
-#include "floor_scene.h"
+// The floor program's parts: its options, and the picture it draws.
+#include "floor_parts.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
-using floorscene::Vertex;
+bool Parse(std::vector<const char*> args, floorbench::Options* out) {
+  args.insert(args.begin(), "floor");
+  return floorbench::ParseOptions(int(args.size()), const_cast<char**>(args.data()), out);
+}
+
+TEST(FloorOptions, ReadsTimeAndPace) {
+  floorbench::Options o;
+  ASSERT_TRUE(Parse({}, &o));
+  EXPECT_EQ(o.seconds, 0);  // until closed
+  EXPECT_EQ(o.fps, 0);      // the engine's pace
+  ASSERT_TRUE(Parse({"--seconds", "10", "--fps", "300"}, &o));
+  EXPECT_EQ(o.seconds, 10);
+  EXPECT_EQ(o.fps, 300);
+}
+
+TEST(FloorOptions, RefusesBadInput) {
+  const std::vector<std::vector<const char*>> bad = {
+      {"--seconds"},         {"--seconds", "ten"}, {"--seconds", "-1"}, {"--fps", "nan"},
+      {"--fps", "inf"},      {"--fps", "60x"},     {"--fps", ""},       {"--speed", "2"},
+      {"--seconds", "1e999"}};
+  for (const auto& args : bad) {
+    floorbench::Options o;
+    EXPECT_FALSE(Parse(args, &o)) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+  }
+}
+
+using floorbench::Vertex;
 
 TEST(FloorScene, FanMatchesTheGameCone) {
   // A caster at (100, 100) facing 0: rays from -30 to 30 degrees, 200 long.
-  std::array<Vertex, floorscene::kConeVertices> fan{};
-  floorscene::CastFan(100, 100, 0, &fan);
+  std::array<Vertex, floorbench::kConeVertices> fan{};
+  floorbench::CastFan(100, 100, 0, &fan);
   const Vertex& firstEnd = fan[2];
   EXPECT_NEAR(firstEnd.x, 273.20508f, 1e-3);
   EXPECT_NEAR(firstEnd.y, 0.0f, 1e-3);
@@ -26,16 +54,16 @@ TEST(FloorScene, FanMatchesTheGameCone) {
   EXPECT_EQ(fan[0].x, fan[1].x);
   EXPECT_EQ(fan[0].y, fan[1].y);
   // Each triangle starts where the last one ended.
-  for (int t = 1; t < floorscene::kRaysPerCone; ++t) {
+  for (int t = 1; t < floorbench::kRaysPerCone; ++t) {
     EXPECT_EQ(fan[t * 3 + 1].x, fan[t * 3 - 1].x) << t;
     EXPECT_EQ(fan[t * 3 + 1].y, fan[t * 3 - 1].y) << t;
   }
 }
 
 TEST(FloorScene, SceneIsTheStandardPopulationAndRepeatable) {
-  static floorscene::Scene a, b;
-  floorscene::Build(7, &a);
-  floorscene::Build(7, &b);
+  static floorbench::Scene a, b;
+  floorbench::Build(7, &a);
+  floorbench::Build(7, &b);
   int walls = 0, boxes = 0;
   for (size_t i = 0; i < a.solids.size(); ++i) {
     const auto& s = a.solids[i];
@@ -49,13 +77,13 @@ TEST(FloorScene, SceneIsTheStandardPopulationAndRepeatable) {
       EXPECT_TRUE(apart) << i << " overlaps " << j;
     }
   }
-  EXPECT_EQ(walls, floorscene::kWalls);
-  EXPECT_EQ(boxes, floorscene::kBoxes);
+  EXPECT_EQ(walls, floorbench::kWalls);
+  EXPECT_EQ(boxes, floorbench::kBoxes);
   // Every cone lies within its range of its owner's centre, texture inside the square.
-  for (int c = 0; c < floorscene::kLiving; ++c) {
+  for (int c = 0; c < floorbench::kLiving; ++c) {
     const Vertex centre = a.cones[c][0];
     for (const Vertex& v : a.cones[c]) {
-      EXPECT_LE(std::hypot(v.x - centre.x, v.y - centre.y), floorscene::kConeRange + 1e-3);
+      EXPECT_LE(std::hypot(v.x - centre.x, v.y - centre.y), floorbench::kConeRange + 1e-3);
       EXPECT_GE(v.u, 0.0f);
       EXPECT_LE(v.u, 1.0f);
       EXPECT_GE(v.v, 0.0f);
@@ -65,15 +93,15 @@ TEST(FloorScene, SceneIsTheStandardPopulationAndRepeatable) {
 }
 
 TEST(FloorScene, SweepTurnsTheGuardsOnly) {
-  static floorscene::Scene s;
-  floorscene::Build(3, &s);
+  static floorbench::Scene s;
+  floorbench::Build(3, &s);
   const auto before = s.facing;
-  const Vertex heroEnd = s.cones[floorscene::kGuards][2];
-  floorscene::Sweep(10, &s);
-  for (int g = 0; g < floorscene::kGuards; ++g)
+  const Vertex heroEnd = s.cones[floorbench::kGuards][2];
+  floorbench::Sweep(10, &s);
+  for (int g = 0; g < floorbench::kGuards; ++g)
     EXPECT_FLOAT_EQ(s.facing[g], std::fmod(before[g] + 10.0f, 360.0f)) << g;
-  EXPECT_EQ(s.facing[floorscene::kGuards], before[floorscene::kGuards]);
-  EXPECT_EQ(s.cones[floorscene::kGuards][2].x, heroEnd.x);
+  EXPECT_EQ(s.facing[floorbench::kGuards], before[floorbench::kGuards]);
+  EXPECT_EQ(s.cones[floorbench::kGuards][2].x, heroEnd.x);
 }
 
 }  // namespace
