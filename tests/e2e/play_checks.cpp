@@ -198,8 +198,8 @@ void ExpectSceneInItsColours(Pilot& pilot, const Keeper& keep) {
   EXPECT_LT(FlatConeShare(p), 0.5) << "cones drawn without their texture";
 }
 
-void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep, int reach) {
-  auto hero = pilot.Settle();
+void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep, int reach, std::optional<Blob> at) {
+  auto hero = at ? at : pilot.Settle();
   ASSERT_TRUE(hero);
   const double cx = hero->cx(), cy = hero->cy();
   auto pointerAt = [&](double deg) {

@@ -54,7 +54,10 @@ void ExpectSceneInItsColours(Pilot& pilot, const Keeper& keep);
 // His cone lights the side the pointer is on, and neither the other side nor the side away,
 // with the pointer `reach` pixels from him. (Near him, a pointer read at twice or half its
 // place would aim well off.)
-void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep, int reach = 100);
+// Where the field is shown smaller than the game draws it, and his square is not whole, `at`
+// says where he stands.
+void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep, int reach = 100,
+                               std::optional<Blob> at = std::nullopt);
 // E takes the box in reach (carried, it covers him) and E again sets it down beside him.
 void ExpectETakesABoxAndSetsItDown(Pilot& pilot, const Keeper& keep);
 

@@ -141,6 +141,7 @@ class Chromium(Selenium):
             options.add_argument(flag)
         from selenium.webdriver.chrome.service import Service
         super().__init__(webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options))
+        self.size(width, height, ratio, False)  # the page itself that size, whatever the window keeps
 
     def cdp(self, command, **params):
         return self.driver.execute_cdp_cmd(command, params)
@@ -258,16 +259,24 @@ const s = narrow ? W / 800 : H / 600;
 const left = narrow ? 0 : Math.floor((W - Math.floor(800 * s)) / 2);
 const fieldTop = narrow ? Math.floor((H - Math.floor(600 * s)) / 2) : 0;
 """
-# The field's pixels as RGBA rows, each read at its middle (exact at any scale of 1 or more).
+# The field's pixels as RGBA rows, each read at its middle (exact at any scale of 1 or more),
+# straight from the drawing buffer: only the rows wanted, cheaply enough for every frame.
 READ_CANVAS = FIELD + """
-const top = arguments[0], rows = arguments[1] || 600 - top, w = 800;
-const copy = document.createElement('canvas');
-copy.width = w; copy.height = rows;
-const g = copy.getContext('2d');
-g.imageSmoothingEnabled = false;
+const top = arguments[0], rows = arguments[1] || 600 - top, w = 800, gl = __frames.gl;
+const y0 = fieldTop + Math.floor((top + 0.5) * s), y1 = fieldTop + Math.floor((top + rows - 0.5) * s);
+const band = new Uint8Array(W * (y1 - y0 + 1) * 4);
 const read = () => {
-  g.drawImage(c, left, fieldTop + top * s, 800 * s, rows * s, 0, 0, w, rows);
-  return g.getImageData(0, 0, w, rows).data;
+  if (!gl) return new Uint8Array(w * rows * 4);  // no game drawn yet
+  gl.readPixels(0, H - 1 - y1, W, y1 - y0 + 1, gl.RGBA, gl.UNSIGNED_BYTE, band);  // bottom row first
+  const out = new Uint8Array(w * rows * 4);
+  for (let y = 0; y < rows; y++) {
+    const from = (y1 - (fieldTop + Math.floor((top + y + 0.5) * s))) * W;
+    for (let x = 0; x < w; x++) {
+      const i = (from + left + Math.floor((x + 0.5) * s)) * 4, o = (y * w + x) * 4;
+      out[o] = band[i], out[o + 1] = band[i + 1], out[o + 2] = band[i + 2], out[o + 3] = 255;
+    }
+  }
+  return out;
 };
 """
 TEXT = """
@@ -339,13 +348,13 @@ class Hands:
             self.fingers.pop(finger, None)
             points = [{"x": x, "y": y, "id": i} for i, (x, y) in self.fingers.items()]
             return self.browser.touch("touchMove" if points else "touchEnd", points)
-        if finger not in self.fingers and start:
-            self.fingers[finger] = start
-            self.finger(finger, at)
-            return
-        kind = "touchMove" if finger in self.fingers else "touchStart"
-        self.fingers[finger] = at
-        self.browser.touch(kind, [{"x": x, "y": y, "id": i} for i, (x, y) in self.fingers.items()])
+        for kind, place in (("touchStart", start), ("touchMove", at)):
+            if kind == "touchStart" and finger in self.fingers:
+                continue
+            self.fingers[finger] = place or at
+            self.browser.touch(kind, [{"x": x, "y": y, "id": i} for i, (x, y) in self.fingers.items()])
+            if not start:
+                break
 
     def point(self, x, y, click):
         px, py = self.browser.run(POINT, x, y)
@@ -364,7 +373,11 @@ class Hands:
 def handle(browser, server, url, hands, command, argument):
     if command == "url":
         return url
-    if command == "open":
+    if command == "open":  # what the hands held stays with the page they held it in
+        hands.held.clear()
+        if hands.fingers:
+            hands.fingers.clear()
+            browser.touch("touchEnd", [])
         browser.get(url + argument)
         return ""
     if command == "eval":
