@@ -6,7 +6,7 @@
 // --idle, the idle floor: the window only cleared and presented, what any SDL2
 // game costs before it draws anything.
 //
-//   floor [--idle] [--seconds S] [--fps F]
+//   floor [--idle] [--full-screen] [--seconds S] [--fps F]
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   floorbench::Options options;
   if (!floorbench::ParseOptions(argc, argv, &options)) return 2;
   floorbench::Window window;
-  if (!window.Open(options.idle ? "floor_idle" : "floor_draw")) return 1;
+  if (!window.Open(options.idle ? "floor_idle" : "floor_draw", options.fullScreen)) return 1;
   if (options.idle) return window.Run(options, [] {});
   SDL_Renderer* r = window.Renderer();
   SDL_Texture* cone = LoadCone(r);

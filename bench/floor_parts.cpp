@@ -96,15 +96,15 @@ void Sweep(float degrees, Scene* scene) {
 bool ParseOptions(int argc, char** argv, Options* out) {
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if (std::strcmp(arg, "--idle") == 0) {
-      out->idle = true;
+    if (std::strcmp(arg, "--idle") == 0 || std::strcmp(arg, "--full-screen") == 0) {
+      (arg[2] == 'i' ? out->idle : out->fullScreen) = true;
       continue;
     }
     double* target = nullptr;
     if (std::strcmp(arg, "--seconds") == 0) target = &out->seconds;
     if (std::strcmp(arg, "--fps") == 0) target = &out->fps;
     if (!target || i + 1 >= argc || !ParseNumber(argv[i + 1], target)) {
-      std::fprintf(stderr, "usage: %s [--idle] [--seconds S] [--fps F]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--idle] [--full-screen] [--seconds S] [--fps F]\n", argv[0]);
       return false;
     }
     ++i;
@@ -112,14 +112,14 @@ bool ParseOptions(int argc, char** argv, Options* out) {
   return true;
 }
 
-bool Window::Open(const char* name) {
+bool Window::Open(const char* name, bool fullScreen) {
   name_ = name;
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "%s: SDL_Init: %s\n", name_, SDL_GetError());
     return false;
   }
   window_ = SDL_CreateWindow("TEST", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWidth,
-                             kHeight, SDL_WINDOW_SHOWN);
+                             kHeight, SDL_WINDOW_SHOWN | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
   if (!window_) {
     std::fprintf(stderr, "%s: SDL_CreateWindow: %s\n", name_, SDL_GetError());
     return false;

@@ -59,15 +59,17 @@ struct Options {
   double seconds = 0;  // stop after this long; 0 runs until closed or signalled
   double fps = 0;      // frames a second; 0 paces as the engine does
   bool idle = false;   // the idle floor: nothing drawn
+  bool fullScreen = false;  // the whole screen, the picture scaled to it as the engine does
 };
 
-// Reads --idle, --seconds S and --fps F; returns false (after a message) on bad input.
+// Reads --idle, --full-screen, --seconds S and --fps F; returns false (after a message) on
+// bad input.
 bool ParseOptions(int argc, char** argv, Options* out);
 
 class Window {
  public:
   // Opens the window and the renderer; on failure writes why and returns false.
-  bool Open(const char* name);
+  bool Open(const char* name, bool fullScreen = false);
   ~Window();
 
   SDL_Renderer* Renderer() const { return renderer_; }

@@ -7,8 +7,9 @@
 //                             allocations (all but the times are judged)
 //   game_bench frame          a frame into SDL's software renderer (dummy video driver): time,
 //                             renderer calls, batches and heap allocations, plain and with marks
-//   game_bench pace --fps F [--seconds S]   the engine's own loop, frames capped at F a second
-//                             (0: the engine's pace); the tick rate is judged
+//   game_bench pace --fps F [--seconds S] [--full-screen 1]   the engine's own loop, frames
+//                             capped at F a second (0: the engine's pace), full screen from the
+//                             first tick as F11 makes it; the tick rate is judged
 //
 // Prints key=value lines; exit code 1 when a judged figure is off.
 #include <algorithm>
@@ -154,6 +155,7 @@ int Frame() {
 // draws nothing); frames drawn while SDL has the window hidden or minimised apart.
 engine::SystemClock gClock;
 double gSeconds = 10, gElapsed = 0;
+bool gFullScreen = false;
 uint64_t gLoaded = 0, gTicks = 0, gFrames = 0, gHiddenFrames = 0;
 
 int Pace(double fps) {
@@ -167,7 +169,7 @@ int Pace(double fps) {
         OnDraw();
       },
       [] {
-        ++gTicks;
+        if (++gTicks == 1 && gFullScreen) engine::Core().ToggleFullScreen();
         OnTimer();
         gElapsed = double(gClock.Now() - gLoaded) / double(gClock.Frequency());
         if (gElapsed >= gSeconds) engine::Core().RequestQuit();
@@ -195,11 +197,12 @@ int main(int argc, char** argv) {
   for (int i = 2; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--fps") == 0) fps = std::atof(argv[i + 1]);
     if (std::strcmp(argv[i], "--seconds") == 0) gSeconds = std::max(1.0, std::atof(argv[i + 1]));
+    if (std::strcmp(argv[i], "--full-screen") == 0) gFullScreen = std::atoi(argv[i + 1]) != 0;
   }
   if (mode == "tick" || mode == "frame") inputbot::Install(&zgl::api);  // the pace plays alone
   if (mode == "tick") return Tick();
   if (mode == "frame") return Frame();
   if (mode == "pace" && fps >= 0) return Pace(fps);
-  std::fprintf(stderr, "usage: %s tick | frame | pace --fps F [--seconds S]\n", argv[0]);
+  std::fprintf(stderr, "usage: %s tick | frame | pace --fps F [--seconds S] [--full-screen 1]\n", argv[0]);
   return 2;
 }

@@ -7,7 +7,8 @@
 #   the pace with frames capped at 20, 60 and 300 a second (dummy video driver);
 #   under one private Xvfb: the game beside the drawing floor and the idle floor (CPU, peak
 #   memory, frames a second, start-up), the game beside the floor on displays of 60, 144 and
-#   240 Hz, and the game with its window unmapped;
+#   240 Hz, the game with its window unmapped, and both full screen on screens of 1920 x 1080
+#   and 3840 x 2160;
 #   the page (web_bench.py, from the web build).
 #
 #   bench/run_all.sh [build-dir] [web-build-dir]    SECONDS_PER_RUN, REPEATS: the X runs
@@ -65,6 +66,22 @@ for ((rep = 1; rep <= repeats; rep++)); do
   done
 done
 lines+=("$(run unmapped 0 "--seconds $((seconds + 1)) --unmap-at 1" "${game[@]}")")
+# Full screen as F11 makes it (openbox, as a desktop's window manager) on screens of 1920 x 1080
+# and 3840 x 2160 at 60 Hz: the game beside the floor drawing the same picture at that size.
+main_server=$xvfb
+for size in 1920x1080 3840x2160; do
+  Xvfb -displayfd 4 -screen 0 "${size}x24" -br -nolisten tcp 4>"$scratch/$size" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 100); do [ -s "$scratch/$size" ] && break; sleep 0.1; done
+  screen=:$(cat "$scratch/$size")
+  DISPLAY=$screen openbox --sm-disable >/dev/null 2>&1 &
+  manager=$!
+  for _ in $(seq 100); do DISPLAY=$screen xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+  lines+=("$(DISPLAY=$screen run "game_full_$size" 60 "--seconds $seconds" "${game[@]}" --full-screen 1)"
+    "$(DISPLAY=$screen run "floor_full_$size" 60 "--seconds $seconds" ./floor --full-screen)")
+  kill $manager $xvfb 2>/dev/null
+done
+xvfb=$main_server
 echo; echo "=== under Xvfb, $seconds s a run"
 printf '%s\n' "${lines[@]}" | tee "$scratch/lines"
 
@@ -110,6 +127,14 @@ END {
     fr = median(gf, repeats); t = median(gt, repeats); rr = median(ratio, repeats); w = median(whole, repeats)
     printf "%3d Hz median: frames %.2f (<= ticks + 1: %s), ticks %.3f (58.8 within 1 %%: %s), CPU %.2f x floor (whole run %.2f; <= %s: %s)\n",
       hz, fr, hz == 60 ? "-" : verdict(fr <= t + 1), t, verdict(t >= 0.99 * rate && t <= 1.01 * rate), rr, w, limit[h], verdict(rr > 0 && rr <= limit[h] + 0)
+  }
+  print "--- full screen (F11) at 60 Hz: game / floor drawing the same picture at that size"
+  split("1920x1080 3840x2160", sizes, " ")
+  for (i = 1; i <= 2; i++) {
+    g = "game_full_" sizes[i]; fl = "floor_full_" sizes[i]; r = v(g, "cpu_steady_pct") / v(fl, "cpu_steady_pct")
+    printf "%s: game %.2f frames/s %.3f ticks/s CPU %.2f %%; floor %.2f frames/s CPU %.2f %%; %.2f x floor (<= 1.2: %s); frames <= ticks + 1: %s\n",
+      sizes[i], v(g, "fps"), v(g, "tick_rate"), v(g, "cpu_steady_pct"), v(fl, "fps"), v(fl, "cpu_steady_pct"), r,
+      verdict(r > 0 && r <= 1.2), verdict(v(g, "fps") > 0 && v(g, "fps") <= v(g, "tick_rate") + 1)
   }
   u = v("unmapped", "cpu_unmapped_pct") / v("game", "cpu_steady_pct"); t = v("unmapped", "tick_rate")
   printf "--- window unmapped for %.2f s: CPU %.2f %% of a core, %.3f x the game shown (<= 0.1: %s); ticks %.3f a second (%s); frames drawn while unmapped %d (0: %s)\n",

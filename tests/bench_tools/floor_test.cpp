@@ -19,9 +19,10 @@ TEST(FloorOptions, ReadsTimeAndPace) {
   ASSERT_TRUE(Parse({}, &o));
   EXPECT_EQ(o.seconds, 0);  // until closed
   EXPECT_EQ(o.fps, 0);      // the engine's pace
-  ASSERT_TRUE(Parse({"--seconds", "10", "--fps", "300"}, &o));
+  ASSERT_TRUE(Parse({"--seconds", "10", "--full-screen", "--fps", "300"}, &o));
   EXPECT_EQ(o.seconds, 10);
   EXPECT_EQ(o.fps, 300);
+  EXPECT_TRUE(o.fullScreen && !o.idle);
 }
 
 TEST(FloorOptions, RefusesBadInput) {
