@@ -336,8 +336,15 @@ TEST_F(WindowSizeTest, ResizedOrFullScreenTheFieldFitsInItsColoursAndThePointerA
         if (now = x_->Now(w); now.width == step.width && now.height == step.height) break;
     }
     ASSERT_EQ(std::to_string(now.width) + "x" + std::to_string(now.height), name.substr(name.find('-') + 1));
+    // The window manager may hold the pointer a moment after a change of size: it moves (by a
+    // pixel each look) until the game turns his cone toward it, on his right.
     Pilot pilot(*x_, w);
-    pilot.screen().MovePointer(700, 50);
+    int nudge = 0;
+    pilot.WaitFor([&](const Picture& p) {
+      pilot.screen().MovePointer(700, 50 + ++nudge % 2);
+      const auto hero = FindHero(p);
+      return hero && ConeShare(p, hero->cx(), hero->cy(), 0, 20, 15, 60) > 0.5;
+    });
     ExpectSceneInItsColours(pilot, artifacts_.Keeping());
     ExpectPointerTurnsTheCone(pilot, artifacts_.Keeping());
     // Outside the field nothing but the bars' black; inside it, at its edges, the field.
