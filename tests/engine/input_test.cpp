@@ -136,6 +136,7 @@ class Controller : public Input {
   }
   void SetUp() override {
     Input::SetUp();
+    if (!SDL_WasInit(SDL_INIT_GAMECONTROLLER)) GTEST_SKIP() << "no Gamepad API here (node)";
     SDL_VirtualJoystickDesc desc{};
     desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
     desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
