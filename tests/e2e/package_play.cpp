@@ -20,12 +20,9 @@ int main(int argc, char** argv) {
     e2e::VirtualDisplay display;
     e2e::XSession x(display.name());
     e2e::TempDir work("package");
-    e2e::SpawnOptions o;
-    o.argv.assign(argv + 2, argv + argc);
-    o.env = e2e::CleanEnvironment();
-    o.env["DISPLAY"] = display.name();
-    o.stderrPath = work / "stderr.txt";
-    e2e::Process game(o);
+    auto env = e2e::CleanEnvironment();
+    env["DISPLAY"] = display.name();
+    e2e::Process game({std::vector<std::string>(argv + 2, argv + argc), env, "", "", work / "stderr.txt"});
 
     // The first start on a fresh system may be slow: look until the hero shows.
     std::optional<e2e::WindowInfo> w;

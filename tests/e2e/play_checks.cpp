@@ -25,15 +25,6 @@ namespace {
 constexpr int kConeNear = 15, kConeFar = 60;
 constexpr double kConeHalfWidth = 20;  // degrees: inside his cone's 30 on either side
 
-// Waits until the screen shows what `holds` expects (see Pilot::WaitFor) and keeps the
-// capture it judged under `name`.
-bool Await(Pilot& pilot, const Keeper& keep, const std::string& name, const Pilot::Condition& holds,
-           milliseconds deadline = kPatience) {
-  bool held = pilot.WaitFor(holds, deadline);
-  keep(pilot.last(), name);
-  return held;
-}
-
 struct Sample {
   double t;
   int left, top;
@@ -97,6 +88,25 @@ Pace Measure(const std::vector<Sample>& all) {
 
 }  // namespace
 
+bool Await(Pilot& pilot, const Keeper& keep, const std::string& name, const Pilot::Condition& holds,
+           milliseconds deadline) {
+  bool held = pilot.WaitFor(holds, deadline);
+  keep(pilot.last(), name);
+  return held;
+}
+
+std::string RunToEnd(const std::vector<std::string>& argv, milliseconds deadline, const std::string& cwd,
+                     const std::string& errors) {
+  Process run(SpawnOptions{argv, CleanEnvironment(), cwd, "", errors});
+  return run.Wait(deadline).value_or(ExitStatus{}).Describe();
+}
+
+std::vector<Blob> WholeBoxes(const Picture& p) {
+  std::vector<Blob> boxes = FindBlobs(p, kBox);
+  std::erase_if(boxes, [](const Blob& b) { return b.width() != kBoxSize || b.height() != kBoxSize; });
+  return boxes;
+}
+
 void Artifacts::SaveIfWanted(const std::string& root,
                              const std::vector<std::pair<std::string, std::string>>& notes) {
   auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -141,10 +151,7 @@ Goal OpenAround(const Picture& p) {
 // A box he can take from where he stands: its centre well inside his reach, 25 pixels
 // beyond his square on every side.
 Goal BoxInReach(const Picture& p) {
-  std::vector<Blob> boxes;
-  for (auto& b : FindBlobs(p, kBox))
-    if (b.width() == kBoxSize && b.height() == kBoxSize) boxes.push_back(b);
-  return [boxes](int x, int y) {
+  return [boxes = WholeBoxes(p)](int x, int y) {
     return std::any_of(boxes.begin(), boxes.end(), [&](const Blob& b) {
       return std::fabs(x - b.cx()) <= 31 && std::fabs(y - b.cy()) <= 31;
     });
@@ -192,10 +199,10 @@ void ExpectSceneInItsColours(Pilot& pilot, const Keeper& keep) {
   // Translucent cones: pixels that are neither the bare field nor anything opaque,
   // both near the hero and, in shades, over much of the field.
   int cone = 0;
-  for (uint32_t c : p.pixels) cone += IsConePixel(c);
+  const double flat = FlatConeShare(p, &cone);
   // Six cones of 13 rays and 200 pixels, though walls may cut most of them short.
   EXPECT_GT(cone, 1500) << "hardly any cone pixels";
-  EXPECT_LT(FlatConeShare(p), 0.5) << "cones drawn without their texture";
+  EXPECT_LT(flat, 0.5) << "cones drawn without their texture";
 }
 
 void ExpectPointerTurnsTheCone(Pilot& pilot, const Keeper& keep, int reach, std::optional<Blob> at) {
@@ -234,14 +241,11 @@ void ExpectETakesABoxAndSetsItDown(Pilot& pilot, const Keeper& keep) {
   auto hero = pilot.Settle(&start);
   ASSERT_TRUE(hero);
   keep(start, "beside-box");
-  // The box within his reach.
-  std::optional<Blob> target;
-  for (auto& b : FindBlobs(start, kBox))
-    if (b.width() == kBoxSize && b.height() == kBoxSize &&
-        (!target || std::hypot(b.cx() - hero->cx(), b.cy() - hero->cy()) <
-                        std::hypot(target->cx() - hero->cx(), target->cy() - hero->cy())))
-      target = b;
-  ASSERT_TRUE(target);
+  // The box within his reach: the nearest.
+  const std::vector<Blob> boxes = WholeBoxes(start);
+  ASSERT_FALSE(boxes.empty());
+  const auto distance = [&](const Blob& b) { return std::hypot(b.cx() - hero->cx(), b.cy() - hero->cy()); };
+  const Blob target = *std::ranges::min_element(boxes, {}, distance);
   const int restingBefore = start.Count(kBox);
 
   // One press, held for many ticks: taken once, not taken and set down again. Carried, the
@@ -256,8 +260,8 @@ void ExpectETakesABoxAndSetsItDown(Pilot& pilot, const Keeper& keep) {
       boxOverHero |= b.left <= hero->left && b.top <= hero->top && b.right >= hero->right &&
                      b.bottom >= hero->bottom;
     leftBehind = 0;
-    for (int y = target->top; y < target->bottom; ++y)
-      for (int x = target->left; x < target->right; ++x) {
+    for (int y = target.top; y < target.bottom; ++y)
+      for (int x = target.left; x < target.right; ++x) {
         bool onHero = std::abs(x - hero->cx()) < 14 && std::abs(y - hero->cy()) < 14;
         if (!onHero && p.at(x, y) == kBox) ++leftBehind;
       }
@@ -274,13 +278,11 @@ void ExpectETakesABoxAndSetsItDown(Pilot& pilot, const Keeper& keep) {
   bool besideHim = false;
   auto setDown = [&](const Picture& p) {
     heroAfter = FindHero(p);
-    besideHim = false;
-    for (auto& b : FindBlobs(p, kBox)) {
-      if (!heroAfter || b.width() != kBoxSize || b.height() != kBoxSize) continue;
-      double d = std::max(std::fabs(b.cx() - heroAfter->cx()), std::fabs(b.cy() - heroAfter->cy()));
-      besideHim |= d >= 20 && d <= 45;
-    }
-    return heroAfter && p.Count(kHero) == kHeroSize * kHeroSize && besideHim;
+    besideHim = heroAfter && std::ranges::any_of(WholeBoxes(p), [&](const Blob& b) {
+      const double d = std::max(std::fabs(b.cx() - heroAfter->cx()), std::fabs(b.cy() - heroAfter->cy()));
+      return d >= 20 && d <= 45;
+    });
+    return besideHim && p.Count(kHero) == kHeroSize * kHeroSize;
   };
   EXPECT_TRUE(Await(pilot, keep, "set-down", setDown))
       << "the hero shows again (" << pilot.last().Count(kHero) << " pixels) with a box resting "

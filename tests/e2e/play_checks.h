@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "pilot.h"
@@ -30,6 +31,28 @@ extern const std::vector<uint64_t> kOpenWorlds, kBoxWorlds, kRowWorlds;
 
 // Keeps a picture that a check judged under a name, for a person to look at.
 using Keeper = std::function<void(const Picture&, const std::string& name)>;
+
+// Waits until the screen shows what `holds` expects (see Pilot::WaitFor) and keeps the
+// capture it judged under `name`.
+bool Await(Pilot& pilot, const Keeper& keep, const std::string& name, const Pilot::Condition& holds,
+           milliseconds deadline = kPatience);
+
+// Asks `done` every `every` until it holds or `deadline` has passed; whether it held.
+template <class Done>
+bool PollUntil(Done done, milliseconds deadline, milliseconds every = milliseconds(20)) {
+  for (const auto end = Clock::now() + deadline;; std::this_thread::sleep_for(every)) {
+    if (done()) return true;
+    if (Clock::now() >= end) return false;
+  }
+}
+
+// Runs a program in a clean environment until it ends or `deadline` passes: its exit status
+// ("still running" when it did not end), its standard error in `errors` when named.
+std::string RunToEnd(const std::vector<std::string>& argv, milliseconds deadline, const std::string& cwd = "",
+                     const std::string& errors = "");
+
+// The boxes resting whole (not carried, nor cut by the edge of the screen).
+std::vector<Blob> WholeBoxes(const Picture& p);
 
 // A play test's kept pictures, saved with its failures and any notes (the game's stderr, the
 // browser's console) under <root>/<suite>.<test>/ when it failed, or always with

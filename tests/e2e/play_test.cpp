@@ -14,15 +14,10 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <iostream>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
-#include <numbers>
-#include <numeric>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -51,6 +46,7 @@ namespace {
 #endif
 const std::string kBinDir = E2E_BIN_DIR;
 const std::string kGameExe = E2E_GAME_EXE;
+const std::string kGame = kBinDir + "/" + kGameExe;
 constexpr const char* kLoadError = "Error while loading ZenGL";
 // The Windows game finds its engine by another name and SDL's DLLs beside it.
 const bool kWindowsGame = kGameExe.ends_with(".exe");
@@ -67,22 +63,25 @@ struct Install {
 Install CopyGame(const std::string& root, bool withEngine, bool withData) {
   Install in{root + "/bin", root + "/bin/" + kGameExe};
   fs::create_directories(in.bin);
-  fs::copy_file(kBinDir + "/" + kGameExe, in.exe);
+  fs::copy_file(kGame, in.exe);
   for (auto& file : kRuntimeFiles) fs::copy_file(kBinDir + "/" + file, in.bin + "/" + file);
   if (withEngine) fs::copy_file(kBinDir + "/" + kEngineFile, in.bin + "/" + kEngineFile);
   if (withData) fs::copy(kBinDir + "/Data", in.bin + "/Data", fs::copy_options::recursive);
   return in;
 }
 
+// The game's folder copied to `root` with its assets and `engine`'s bytes for its engine.
+Install CopyGameWithEngine(const std::string& root, const std::string& engine) {
+  Install in = CopyGame(root, false, true);
+  std::ofstream(in.bin + "/" + kEngineFile, std::ios::binary) << engine;
+  return in;
+}
+
 // What starts the game before its own name: the launcher's words ('|'-separated).
 std::vector<std::string> LauncherWords() {
   std::vector<std::string> words;
-  std::string launcher = E2E_LAUNCHER;
-  for (size_t start = 0; start < launcher.size();) {
-    size_t end = std::min(launcher.find('|', start), launcher.size());
-    words.push_back(launcher.substr(start, end - start));
-    start = end + 1;
-  }
+  std::istringstream launcher(E2E_LAUNCHER);
+  for (std::string word; std::getline(launcher, word, '|');) words.push_back(word);
   return words;
 }
 
@@ -138,12 +137,6 @@ std::string HugePng(uint32_t side) {
          chunk("IDAT", idat) + chunk("IEND", "");
 }
 
-// The highest resident memory a running process has had, in KiB.
-long PeakKiB(pid_t pid) {
-  const auto kib = procstats::StatusKb(pid, "VmHWM");
-  return kib ? long(*kib) : -1;
-}
-
 class PlayTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -160,17 +153,18 @@ class PlayTest : public ::testing::Test {
     game_.KillGroup();
   }
 
-  void Start(const std::string& exe, bool withDisplay = true,
-             std::map<std::string, std::string> extraEnv = {}, std::vector<std::string> args = {}) {
+  // Starts `exe` on the test's display (unless `env` names another) from the working folder.
+  void Start(const std::string& exe, const std::map<std::string, std::string>& env = {},
+             const std::vector<std::string>& args = {}) {
     SpawnOptions o;
     o.argv = launcher_;
     o.argv.push_back(exe);
     o.argv.insert(o.argv.end(), args.begin(), args.end());
     o.env = CleanEnvironment();
-    if (withDisplay) o.env["DISPLAY"] = display_->name();
+    o.env["DISPLAY"] = display_->name();
     // A leak report must not change the exit code under test; the report itself is judged.
     o.env["LSAN_OPTIONS"] = o.env["LSAN_OPTIONS"] + (o.env["LSAN_OPTIONS"].empty() ? "" : ":") + "exitcode=0";
-    for (auto& [k, v] : extraEnv) o.env[k] = v;
+    for (auto& [k, v] : env) o.env[k] = v;
     o.cwd = cwd_;
     o.stdoutPath = stdoutPath_.empty() ? *work_ / "stdout.txt" : stdoutPath_;
     o.stderrPath = *work_ / "stderr.txt";
@@ -179,22 +173,22 @@ class PlayTest : public ::testing::Test {
 
   std::string Stdout() const { return ReadFile(*work_ / "stdout.txt"); }
   std::string Stderr() const { return ReadFile(*work_ / "stderr.txt"); }
+  bool Said(const std::string& words) const { return Stderr().find(words) != std::string::npos; }
+  // How the game ended within `deadline`: its exit status, or "still running".
+  std::string Ending(milliseconds deadline) { return game_.Wait(deadline).value_or(ExitStatus{}).Describe(); }
 
   // Starts the game as built, from a working folder of its own, and waits for its first frames;
   // with a seed, in the world that seed places.
-  WindowInfo Play(const std::string& exe = kBinDir + "/" + kGameExe,
-                  std::optional<uint64_t> seed = std::nullopt) {
-    Start(exe, true, {}, seed ? std::vector<std::string>{"--seed", std::to_string(*seed)}
-                              : std::vector<std::string>{});
+  WindowInfo Play(const std::string& exe = kGame, std::optional<uint64_t> seed = std::nullopt) {
+    Start(exe, {},
+          seed ? std::vector<std::string>{"--seed", std::to_string(*seed)} : std::vector<std::string>{});
     // The window may be made again once the renderer starts (a GL window replaces the first
     // one): look it up until one shows the hero, which takes a while in a sanitizer build
     // on a busy machine.
     std::optional<WindowInfo> w;
     Picture p;
-    auto until = Clock::now() + firstFramePatience_;
-    while (Clock::now() < until && game_.Running()) {
-      w = x_->WaitForWindow("TEST", 1s);
-      if (!w) continue;
+    for (auto until = Clock::now() + firstFramePatience_; Clock::now() < until && game_.Running();) {
+      if (!(w = x_->WaitForWindow("TEST", 1s))) continue;
       x_->Focus(*w);
       x_->MovePointer(*w, 700, 50);
       Pilot pilot(*x_, *w);
@@ -215,7 +209,7 @@ class PlayTest : public ::testing::Test {
                        const std::vector<uint64_t>& seeds, milliseconds walk = 60s) {
     for (uint64_t seed : seeds) {
       game_.KillGroup();
-      WindowInfo w = Play(kBinDir + "/" + kGameExe, seed);
+      WindowInfo w = Play(kGame, seed);
       Pilot pilot(*x_, w);
       if (pilot.Reach(goalFor, margin, walk)) return w;
       artifacts_.Keep(pilot.last(), "unreachable-seed-" + std::to_string(seed));
@@ -224,22 +218,13 @@ class PlayTest : public ::testing::Test {
     throw std::runtime_error("unreachable");
   }
 
-  // Waits until the window shows what `holds` expects (see Pilot::WaitFor) and keeps the
-  // capture it judged under `name`, for a person to look at.
-  bool Await(Pilot& pilot, const std::string& name, const Pilot::Condition& holds,
-             milliseconds deadline = kPatience) {
-    bool held = pilot.WaitFor(holds, deadline);
-    artifacts_.Keep(pilot.last(), name);
-    return held;
-  }
-
   // Plays `exe` in the open world, where the hero's own cone, uncut, is among those drawn,
   // until its cones show drawn with their texture (`textured`) or at all beside the hero;
   // `flat` is their share drawn in flat shades (near 1 without a texture).
   bool ConesDrawn(const std::string& exe, const char* name, bool textured, int* cone, double* flat) {
     WindowInfo w = Play(exe, kOpenWorlds[0]);
     Pilot pilot(*x_, w);
-    return Await(pilot, name, [&](const Picture& p) {
+    return Await(pilot, artifacts_.Keeping(), name, [&](const Picture& p) {
       *flat = FlatConeShare(p, cone);
       return textured ? *cone > 1500 && *flat < 0.5 : FindHero(p) && *cone > 1500;
     });
@@ -249,9 +234,7 @@ class PlayTest : public ::testing::Test {
   // order (exit code 0) with nothing for a sanitizer to say.
   void StopAndExpectExitZero() {
     game_.Signal(SIGTERM);
-    auto st = game_.Wait(10s);
-    ASSERT_TRUE(st) << "still running after SIGTERM";
-    EXPECT_EQ(st->Describe(), "exit code 0");
+    EXPECT_EQ(Ending(10s), "exit code 0") << "after SIGTERM";
     ExpectNoSanitizerReport();
   }
 
@@ -317,14 +300,15 @@ TEST_F(WindowSizeTest, ResizedOrFullScreenTheFieldFitsInItsColoursAndThePointerA
       kWindowsGame ? std::vector<Step>{{"F11", 2400, 1350}, {"F11", 800, 600}}
                    : std::vector<Step>{{"resized", 1600, 1200}, {"resized", 1200, 600}, {"F11", 2400, 1350},
                                        {"F11", 1200, 600}};
+  const auto size = [](int width, int height) { return std::to_string(width) + "x" + std::to_string(height); };
   for (const Step& step : steps) {
-    const std::string name = std::string(step.how) + "-" + std::to_string(step.width) + "x" +
-                             std::to_string(step.height);
+    const std::string name = std::string(step.how) + "-" + size(step.width, step.height);
     SCOPED_TRACE(name);
     // A key that reached no window (Wine's may not have the focus yet) is pressed again once
     // the window has long had the time to change.
     WindowInfo now = w;
-    for (int press = 0; press < 3 && (now.width != step.width || now.height != step.height); ++press) {
+    const auto changed = [&] { return now.width == step.width && now.height == step.height; };
+    for (int press = 0; press < 3 && !changed(); ++press) {
       if (step.how == std::string("F11")) {
         x_->Focus(w);
         x_->Key("F11", true);
@@ -333,9 +317,9 @@ TEST_F(WindowSizeTest, ResizedOrFullScreenTheFieldFitsInItsColoursAndThePointerA
         x_->Resize(w, step.width, step.height);
       }
       for (auto until = Clock::now() + kPatience; Clock::now() < until; std::this_thread::sleep_for(20ms))
-        if (now = x_->Now(w); now.width == step.width && now.height == step.height) break;
+        if (now = x_->Now(w); changed()) break;
     }
-    ASSERT_EQ(std::to_string(now.width) + "x" + std::to_string(now.height), name.substr(name.find('-') + 1));
+    ASSERT_EQ(size(now.width, now.height), size(step.width, step.height));
     // The window manager may hold the pointer a moment after a change of size: it moves (by a
     // pixel each look) until the game turns his cone toward it, on his right.
     Pilot pilot(*x_, w);
@@ -407,11 +391,8 @@ TEST_F(PlayTest, PressingETakesABoxAndSetsItDownBesideHim) {
 // Ending the game
 
 TEST_F(PlayTest, ClosingTheWindowEndsWithExitCodeZero) {
-  WindowInfo w = Play();
-  x_->CloseWindow(w);
-  auto st = game_.Wait(10s);
-  ASSERT_TRUE(st) << "still running after the window was closed";
-  EXPECT_EQ(st->Describe(), "exit code 0");
+  x_->CloseWindow(Play());
+  EXPECT_EQ(Ending(10s), "exit code 0") << "after the window was closed";
   EXPECT_FALSE(x_->FindWindow("TEST"));
   ExpectNoSanitizerReport();
 }
@@ -427,11 +408,11 @@ TEST_F(PlayTest, SigtermEndsWithExitCodeZero) {
 TEST_F(PlayTest, CommandLineAnswersOrRefusesWithoutAWindowAndNoArgumentStillPlays) {
   x_->WatchCreations();
   auto run = [&](const std::string& arg) {
-    Start(kBinDir + "/stealthbox", true, {}, {arg});
-    auto st = game_.Wait(20s);
-    EXPECT_TRUE(st) << arg << ": still running";
+    Start(kGame, {}, {arg});
+    const std::string ending = Ending(20s);
+    EXPECT_NE(ending, "still running") << arg;
     EXPECT_TRUE(x_->CreatedSinceWatch().empty()) << arg << ": a window was made";
-    return st ? st->Describe() : "running";
+    return ending;
   };
 
   EXPECT_EQ(run("--version"), "exit code 0");
@@ -450,7 +431,7 @@ TEST_F(PlayTest, CommandLineAnswersOrRefusesWithoutAWindowAndNoArgumentStillPlay
   stdoutPath_ = "/dev/full";
   for (const char* arg : {"--help", "--version"}) {
     EXPECT_EQ(run(arg), "exit code 1") << arg;
-    EXPECT_NE(Stderr().find("stealthbox: cannot write the "), std::string::npos) << arg << ": " << Stderr();
+    EXPECT_TRUE(Said("stealthbox: cannot write the ")) << arg << ": " << Stderr();
   }
   stdoutPath_.clear();
 
@@ -469,72 +450,54 @@ TEST_F(PlayTest, CommandLineAnswersOrRefusesWithoutAWindowAndNoArgumentStillPlay
 // ---------------------------------------------------------------------------
 // The engine library: where it is looked for, and what happens without it
 
-struct LoadFailure {
-  ExitStatus status;
-  bool sawGameWindow = false;
-  int dialogs = 0;        // message boxes seen and dismissed
-  int otherWindows = 0;   // anything else that was created
-};
-
 class EngineLoadTest : public PlayTest {
  protected:
-  // Runs the game expecting it to fail to bind its engine; dismisses a message box
-  // if one appears, and watches every window created meanwhile.
-  LoadFailure RunToFailure(const std::string& exe, bool withDisplay,
-                           std::map<std::string, std::string> env = {}) {
-    LoadFailure f;
+  // Runs `exe` expecting it to fail to bind its engine, dismissing a message box if one
+  // appears and watching every window created meanwhile: exit code 1 with the message, no
+  // game window, no other window than one message box, nothing for a sanitizer to say.
+  // Returns the number of message boxes seen and dismissed.
+  int ExpectLoadError(const std::string& exe) {
+    int dialogs = 0;
     x_->WatchCreations();
-    Start(exe, withDisplay, env);
-    std::map<Window, bool> created;  // window -> belongs to a message box
-    std::vector<unsigned long> dialogClients;
-    auto end = Clock::now() + 20s;
+    Start(exe);
+    std::set<Window> created;
+    std::set<unsigned long> dialogClients;  // the X clients that own a message box
+    bool sawGameWindow = false;
     auto dialogSince = Clock::time_point{};
-    while (game_.Running() && Clock::now() < end) {
-      for (Window w : x_->CreatedSinceWatch()) created.emplace(w, false);
+    for (auto end = Clock::now() + 20s; game_.Running() && Clock::now() < end;
+         std::this_thread::sleep_for(20ms)) {
+      for (Window w : x_->CreatedSinceWatch()) created.insert(w);
       for (auto& win : x_->AllWindows()) {
-        if (win.name == "TEST") f.sawGameWindow = true;
-        if (win.name == "Error" && win.viewable) {
-          dialogClients.push_back(win.id & ~0x1FFFFFul);  // the X client that owns it
-          if (dialogSince == Clock::time_point{}) {
-            ++f.dialogs;
-            dialogSince = Clock::now();
-            x_->CloseWindow(win);
-          } else if (Clock::now() - dialogSince > 2s) {
-            x_->KillClientOf(win.id);  // a box that ignores the close request
-          }
+        sawGameWindow |= win.name == "TEST";
+        if (win.name != "Error" || !win.viewable) continue;
+        dialogClients.insert(win.id & ~0x1FFFFFul);
+        if (dialogSince == Clock::time_point{}) {
+          ++dialogs;
+          dialogSince = Clock::now();
+          x_->CloseWindow(win);
+        } else if (Clock::now() - dialogSince > 2s) {
+          x_->KillClientOf(win.id);  // a box that ignores the close request
         }
       }
-      std::this_thread::sleep_for(20ms);
     }
-    for (Window w : x_->CreatedSinceWatch()) created.emplace(w, false);
-    for (auto& [w, dialog] : created) {
-      bool ofDialog = std::find(dialogClients.begin(), dialogClients.end(), w & ~0x1FFFFFul) !=
-                      dialogClients.end();
-      if (!ofDialog) ++f.otherWindows;
-    }
-    auto st = game_.Wait(1s);
-    if (st) f.status = *st;
-    return f;
-  }
-
-  void ExpectLoadError(const LoadFailure& f) {
-    EXPECT_EQ(f.status.Describe(), "exit code 1");
-    EXPECT_NE(Stderr().find(kLoadError), std::string::npos) << "stderr: " << Stderr();
-    EXPECT_FALSE(f.sawGameWindow) << "a game window was opened";
-    EXPECT_EQ(f.otherWindows, 0) << "windows other than the message box were created";
-    EXPECT_LE(f.dialogs, 1) << "more than one message box";
+    for (Window w : x_->CreatedSinceWatch()) created.insert(w);
+    const auto others =
+        std::ranges::count_if(created, [&](Window w) { return !dialogClients.count(w & ~0x1FFFFFul); });
+    EXPECT_EQ(Ending(1s), "exit code 1");
+    EXPECT_TRUE(Said(kLoadError)) << "stderr: " << Stderr();
+    EXPECT_FALSE(sawGameWindow) << "a game window was opened";
+    EXPECT_EQ(others, 0) << "windows other than the message box were created";
+    EXPECT_LE(dialogs, 1) << "more than one message box";
     ExpectNoSanitizerReport();
+    return dialogs;
   }
 };
 
 TEST_F(EngineLoadTest, MissingEngineWithDisplayShowsOneMessageAndNoGameWindow) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  LoadFailure f = RunToFailure(in.exe, true);
-  ExpectLoadError(f);
+  const int dialogs = ExpectLoadError(CopyGame(*work_ / "game", false, true).exe);
   // Where a dialog program is installed (the set-up installs xmessage), the message shows as one.
-  bool dialogProgram = fs::exists("/usr/bin/xmessage") || fs::exists("/usr/bin/zenity");
-  if (dialogProgram) {
-    EXPECT_EQ(f.dialogs, 1);
+  if (fs::exists("/usr/bin/xmessage") || fs::exists("/usr/bin/zenity")) {
+    EXPECT_EQ(dialogs, 1);
   }
 }
 
@@ -544,13 +507,11 @@ TEST_F(EngineLoadTest, EngineBesideTheExecutableIsLoaded) {
   Install in = CopyGame(*work_ / "game", false, true);
   fs::copy_file(E2E_PLANTED, in.bin + "/libZenGL.so");
   const std::string marker = *work_ / "planted-marker";
-  Start(in.exe, true, {{"PLANTED_ENGINE_MARKER", marker}});
-  auto st = game_.Wait(20s);
-  ASSERT_TRUE(st);
-  EXPECT_EQ(st->Describe(), "exit code 0") << Stderr();
+  Start(in.exe, {{"PLANTED_ENGINE_MARKER", marker}});
+  EXPECT_EQ(Ending(20s), "exit code 0") << Stderr();
   // (Loaded twice: the game tries it in a child process first.)
   EXPECT_EQ(ReadFile(marker), "loaded\nloaded\nzgl_Init\n");
-  EXPECT_EQ(Stderr().find(kLoadError), std::string::npos);
+  EXPECT_FALSE(Said(kLoadError));
 }
 
 // An interrupted copy or a full disk leaves the engine cut short; a FIFO in its place would
@@ -560,10 +521,8 @@ TEST_F(EngineLoadTest, EngineCutShortDamagedOrAFifoInItsPlaceGivesTheMessageNeve
   ASSERT_GT(whole.size(), 100000u);
   for (size_t bytes : {whole.size() / 20, whole.size() / 2, whole.size() - 1}) {
     SCOPED_TRACE(std::to_string(bytes) + " of its " + std::to_string(whole.size()) + " bytes");
-    Install in = CopyGame(*work_ / ("cut-" + std::to_string(bytes)), false, true);
-    std::ofstream(in.bin + "/" + kEngineFile, std::ios::binary) << whole.substr(0, bytes);
-    ExpectLoadError(RunToFailure(in.exe, true));
-    EXPECT_NE(Stderr().find("is cut short"), std::string::npos) << Stderr();
+    ExpectLoadError(CopyGameWithEngine(*work_ / ("cut-" + std::to_string(bytes)), whole.substr(0, bytes)).exe);
+    EXPECT_TRUE(Said("is cut short")) << Stderr();
   }
   // Whole in length but damaged inside, where the system's loader would fall: a copy
   // interrupted after 40 KB into a preallocated file, and the dynamic segment zeroed.
@@ -577,14 +536,12 @@ TEST_F(EngineLoadTest, EngineCutShortDamagedOrAFifoInItsPlaceGivesTheMessageNeve
   ASSERT_NE(noDynamic, whole);
   for (const std::string* damaged : {&zeroed, &noDynamic}) {
     SCOPED_TRACE(damaged == &zeroed ? "zeros after 40 KB" : "its dynamic segment zeroed");
-    Install in = CopyGame(*work_ / (damaged == &zeroed ? "zeroed" : "no-dynamic"), false, true);
-    std::ofstream(in.bin + "/" + kEngineFile, std::ios::binary) << *damaged;
-    ExpectLoadError(RunToFailure(in.exe, true));
+    ExpectLoadError(CopyGameWithEngine(*work_ / (damaged == &zeroed ? "zeroed" : "no-dynamic"), *damaged).exe);
   }
   Install in = CopyGame(*work_ / "fifo", false, true);
   ASSERT_EQ(mkfifo((in.bin + "/" + kEngineFile).c_str(), 0644), 0);
-  ExpectLoadError(RunToFailure(in.exe, true));
-  EXPECT_NE(Stderr().find(kEngineFile + ": is a FIFO"), std::string::npos) << Stderr();
+  ExpectLoadError(in.exe);
+  EXPECT_TRUE(Said(kEngineFile + ": is a FIFO")) << Stderr();
 }
 
 // ---------------------------------------------------------------------------
@@ -602,10 +559,7 @@ class AssetTest : public PlayTest {
   }
 };
 
-TEST_F(AssetTest, MissingDataFolderStillPlays) {
-  Install in = CopyGame(*work_ / "game", true, false);
-  PlayWithAssets(in.exe);
-}
+TEST_F(AssetTest, MissingDataFolderStillPlays) { PlayWithAssets(CopyGame(*work_ / "game", true, false).exe); }
 
 TEST_F(AssetTest, CorruptImagesStillPlay) {
   Install in = CopyGame(*work_ / "game", true, false);
@@ -619,19 +573,21 @@ TEST_F(AssetTest, CorruptImagesStillPlay) {
 // within the textures' budget of the game's own, and a stop while it loads ends it.
 TEST_F(AssetTest, HugePicturesStayWithinTheBudgetAndAStopWhileLoadingEndsTheGame) {
   constexpr long kBudgetKiB = 64 * 1024;
+  // The highest resident memory the game has had, in KiB.
+  const auto peakKiB = [&] { return long(procstats::StatusKb(game_.pid(), "VmHWM").value_or(-1)); };
   Play();
-  const long plain = PeakKiB(game_.pid());
+  const long plain = peakKiB();
   game_.KillGroup();
   const std::string huge = HugePng(4096);
   fs::create_directories(cwd_ + "/Data");
   for (auto& entry : fs::directory_iterator(kBinDir + "/Data"))
     if (entry.path().extension() != ".zfi") std::ofstream(cwd_ + "/Data/" + entry.path().filename().string()) << huge;
   Play();
-  EXPECT_LT(PeakKiB(game_.pid()) - plain, kBudgetKiB) << "peak memory, KiB, over the game's own " << plain;
-  EXPECT_NE(Stderr().find("'Data\\Angle.png': a PNG of 4096 x 4096 pixels at 16 bits"), std::string::npos) << Stderr();
+  EXPECT_LT(peakKiB() - plain, kBudgetKiB) << "peak memory, KiB, over the game's own " << plain;
+  EXPECT_TRUE(Said("'Data\\Angle.png': a PNG of 4096 x 4096 pixels at 16 bits")) << Stderr();
   game_.KillGroup();
   // A stop as soon as the window shows, while the files load.
-  Start(kBinDir + "/" + kGameExe);
+  Start(kGame);
   ASSERT_TRUE(x_->WaitForWindow("TEST", 30s)) << Stderr();
   const auto stopped = Clock::now();
   game_.Signal(SIGINT);
@@ -645,16 +601,10 @@ TEST_F(AssetTest, HugePicturesStayWithinTheBudgetAndAStopWhileLoadingEndsTheGame
 // An installed game runs from any working folder
 
 TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
-  const std::string prefix = *work_ / "prefix";
-  SpawnOptions o;
-  o.argv = {E2E_CMAKE, "--install", E2E_BUILD_DIR, "--prefix", prefix};
-  o.env = CleanEnvironment();
-  o.stdoutPath = *work_ / "install.txt";
-  o.stderrPath = *work_ / "install-errors.txt";
-  Process install(o);
-  auto done = install.Wait(60s);
-  ASSERT_TRUE(done);
-  ASSERT_EQ(done->Describe(), "exit code 0") << ReadFile(*work_ / "install-errors.txt");
+  const std::string prefix = *work_ / "prefix", errors = *work_ / "install-errors.txt";
+  ASSERT_EQ(RunToEnd({E2E_CMAKE, "--install", E2E_BUILD_DIR, "--prefix", prefix}, 60s, "", errors),
+            "exit code 0")
+      << ReadFile(errors);
   // Started through the link in bin/ from a folder that holds nothing of the game.
   const std::string exe = prefix + "/bin/stealthbox";
   ASSERT_TRUE(fs::exists(exe));
@@ -675,7 +625,7 @@ TEST_F(PlayTest, InstalledGameRunsFromAnyFolder) {
   EXPECT_TRUE(ConesDrawn(exe, "installed", true, &cone, &flat))
       << "the installed game did not find its cone texture: " << flat << " of " << cone
       << " cone pixels flat";
-  EXPECT_EQ(Stderr().find("cannot load"), std::string::npos) << Stderr();
+  EXPECT_FALSE(Said("cannot load")) << Stderr();
   StopAndExpectExitZero();
 }
 
@@ -723,24 +673,28 @@ class EarlyStopTest : public PlayTest {
     });
   }
 
-  // Follows the game to its end, noting every window mapped; `act` is called on each
-  // round with the game's window once it exists (0 before).
+  // Follows the started game to its end, expecting it in order (exit code 0, with `inOrder`
+  // said otherwise), having shown one window at most; `act` is called on each round with
+  // the game's window once it exists (0 before) and whether it is shown.
   template <class Act>
-  ExitStatus FollowToEnd(Act act, std::set<Window>& mapped) {
+  void FollowToEndInOrder(Act act, const std::string& inOrder) {
     std::vector<Window> created;
+    std::set<Window> mapped;
     Window game = 0;
-    const auto end = Clock::now() + 30s;
-    while (game_.Running() && Clock::now() < end) {
+    for (auto end = Clock::now() + 30s; game_.Running() && Clock::now() < end;
+         std::this_thread::sleep_for(1ms)) {
       for (Window w : x_->CreatedSinceWatch()) created.push_back(w);
       for (Window w : x_->MappedSinceWatch()) mapped.insert(w);
       for (size_t i = 0; !game && i < created.size(); ++i)
         if (x_->NameOf(created[i]) == "TEST") game = created[i];
       act(game, mapped.count(game) > 0);
-      std::this_thread::sleep_for(1ms);
     }
-    auto st = game_.Wait(1s);
+    const std::string ending = Ending(1s);
     for (Window w : x_->MappedSinceWatch()) mapped.insert(w);
-    return st ? *st : ExitStatus{};
+    EXPECT_EQ(ending, "exit code 0") << inOrder << Stderr();
+    EXPECT_LE(mapped.size(), 1u) << "a second window was shown";
+    ExpectNoSanitizerReport();
+    game_.KillGroup();
   }
 };
 
@@ -750,11 +704,10 @@ TEST_F(EarlyStopTest, CloseRequestAsSoonAsTheWindowExistsEndsWithExitCodeZero) {
     SCOPED_TRACE("close request " + std::string(when == kOnceNamed   ? "once the window is named"
                                                 : when == kOnceShown ? "once it is shown"
                                                                      : "50 ms after it is shown"));
-    Start(kBinDir + "/stealthbox");
-    std::set<Window> mapped;
+    Start(kGame);
     bool sent = false;
     auto shownAt = Clock::time_point{};
-    ExitStatus st = FollowToEnd(
+    FollowToEndInOrder(
         [&](Window game, bool shown) {
           if (!game || sent) return;
           if (shown && shownAt == Clock::time_point{}) shownAt = Clock::now();
@@ -762,13 +715,8 @@ TEST_F(EarlyStopTest, CloseRequestAsSoonAsTheWindowExistsEndsWithExitCodeZero) {
                            (shown && Clock::now() - shownAt >= 50ms);
           if (now) x_->CloseWindow(WindowInfo{game, "TEST"}), sent = true;
         },
-        mapped);
+        "the close request was lost or the game did not end in order\n");
     EXPECT_TRUE(sent) << "no window captioned TEST appeared\n" << Stderr();
-    EXPECT_EQ(st.Describe(), "exit code 0") << "the close request was lost or the game did not end in order\n"
-                                            << Stderr();
-    EXPECT_LE(mapped.size(), 1u) << "a second window was shown";
-    ExpectNoSanitizerReport();
-    game_.KillGroup();
   }
 }
 
@@ -784,23 +732,18 @@ TEST_F(EarlyStopTest, SigtermAtAnyMomentOfStartUpEndsWithExitCodeZero) {
                    Timing{true, 150ms}, Timing{true, 400ms}, Timing{true, 1000ms}}) {
     SCOPED_TRACE("SIGTERM " + std::to_string(t.delay.count()) + " ms after " +
                  (t.fromEngine ? "the engine began to load" : "the game first took the signal"));
-    Start(kBinDir + "/stealthbox");
+    Start(kGame);
     ASSERT_TRUE(t.fromEngine ? WaitUntilTheEngineLoads() : WaitUntilSigtermIsTaken())
         << "the game never " << (t.fromEngine ? "loaded its engine" : "held or handled SIGTERM") << "\n"
         << Stderr();
     const auto at = Clock::now() + t.delay;
     bool sent = false;
-    std::set<Window> mapped;
-    ExitStatus st = FollowToEnd(
+    FollowToEndInOrder(
         [&](Window, bool) {
           if (!sent && Clock::now() >= at) game_.Signal(SIGTERM), sent = true;
         },
-        mapped);
+        "");
     EXPECT_TRUE(sent) << "the game ended before the signal\n" << Stderr();
-    EXPECT_EQ(st.Describe(), "exit code 0") << Stderr();
-    EXPECT_LE(mapped.size(), 1u) << "a second window was shown";
-    ExpectNoSanitizerReport();
-    game_.KillGroup();
   }
 }
 
@@ -815,15 +758,13 @@ class StalledDisplayTest : public EarlyStopTest {
     const auto stopped = Clock::now();
     game_.Signal(sig);
     auto saidAt = Clock::time_point{};
-    while (game_.Running() && Clock::now() - stopped < 10s) {
-      if (saidAt == Clock::time_point{} && Stderr().find("did not answer while") != std::string::npos)
-        saidAt = Clock::now();
-      std::this_thread::sleep_for(2ms);
-    }
+    const auto noteTheWord = [&] {
+      if (saidAt == Clock::time_point{} && Said("did not answer while")) saidAt = Clock::now();
+    };
+    for (; game_.Running() && Clock::now() - stopped < 10s; std::this_thread::sleep_for(2ms)) noteTheWord();
     auto st = game_.Wait(10s);
     const auto endedAt = Clock::now();
-    // Said just before it ended, between two looks.
-    if (saidAt == Clock::time_point{} && Stderr().find("did not answer while") != std::string::npos) saidAt = endedAt;
+    noteTheWord();  // said just before it ended, between two looks
     ASSERT_TRUE(st) << "still running 10 s after the stop";
     EXPECT_TRUE(st->exited && st->code != 0) << st->Describe();
     ASSERT_NE(saidAt, Clock::time_point{}) << Stderr();
@@ -848,7 +789,7 @@ TEST_F(StalledDisplayTest, AStopEndsTheGameWhenTheDisplayNeverAnswersOrStopsAnsw
   ASSERT_EQ(listen(server, 4), 0);
   for (int sig : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(strsignal(sig));
-    Start(kBinDir + "/stealthbox", false, {{"DISPLAY", "127.0.0.1:" + std::to_string(number)}});
+    Start(kGame, {{"DISPLAY", "127.0.0.1:" + std::to_string(number)}});
     pollfd waiting{server, POLLIN, 0};
     ASSERT_EQ(poll(&waiting, 1, 30000), 1) << "the game never connected\n" << Stderr();
     const int connection = accept(server, nullptr, nullptr);
@@ -884,15 +825,10 @@ TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
   // The guards sweep their gaze all the time: a live picture never stands still for long.
   constexpr int kMoved = 200;
   auto changesFrom = [&](const Picture& from, const std::string& name) {
-    const auto until = Clock::now() + 10s;
     Picture p;
-    do {
-      p = pilot.Look();
-      if (Differing(from, p) > kMoved) return true;
-      std::this_thread::sleep_for(20ms);
-    } while (Clock::now() < until);
-    artifacts_.Keep(p, name);
-    return false;
+    const bool changed = PollUntil([&] { return Differing(from, p = pilot.Look()) > kMoved; }, 10s);
+    if (!changed) artifacts_.Keep(p, name);
+    return changed;
   };
   ASSERT_TRUE(changesFrom(pilot.Look(), "still-before")) << "the guards' cones do not move";
 
@@ -903,20 +839,19 @@ TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
     auto now = x_->FindWindow("TEST");
     return now && now->viewable;
   };
-  for (auto until = Clock::now() + 10s; viewable() && Clock::now() < until;) std::this_thread::sleep_for(10ms);
-  ASSERT_FALSE(viewable()) << "the window is still mapped";
+  ASSERT_TRUE(PollUntil([&] { return !viewable(); }, 10s, 10ms)) << "the window is still mapped";
   std::this_thread::sleep_for(1s);  // a second unseen, some 58 ticks
   ASSERT_TRUE(game_.Running()) << Stderr();
 
   x_->Map(w);
   // Shown again: the whole scene, not the picture of before, and alive.
   Picture back;
-  bool scene = false;
-  for (auto until = Clock::now() + 10s; !scene && Clock::now() < until;) {
-    back = pilot.Look();
-    scene = FindHero(back) && back.Count(kField) > 800 * 600 / 4 && Differing(last, back) > kMoved;
-    if (!scene) std::this_thread::sleep_for(20ms);
-  }
+  const bool scene = PollUntil(
+      [&] {
+        back = pilot.Look();
+        return FindHero(back) && back.Count(kField) > 800 * 600 / 4 && Differing(last, back) > kMoved;
+      },
+      10s);
   artifacts_.Keep(back, "after-map");
   EXPECT_TRUE(scene) << "no current picture in the window after it was mapped again";
   EXPECT_TRUE(changesFrom(back, "still-after")) << "the picture stands still after the window came back";
@@ -937,30 +872,27 @@ class WindowsPlayTest : public PlayTest {
   // process waits for the player before it ends with exit code 1.
   void ExpectRefusal(const std::string& exe) {
     // Wine's own trace of the message box's text.
-    Start(exe, true, {{"WINEDEBUG", "-all,trace+msgbox"}});
+    Start(exe, {{"WINEDEBUG", "-all,trace+msgbox"}});
     std::optional<WindowInfo> box;
     bool sawGame = false;
     for (auto until = Clock::now() + 90s; !box && game_.Running() && Clock::now() < until;) {
       for (auto& w : x_->AllWindows()) {
-        if (w.name == "TEST") sawGame = true;
+        sawGame |= w.name == "TEST";
         if (w.name == "Error" && w.viewable) box = w;
       }
       std::this_thread::sleep_for(50ms);
     }
     ASSERT_TRUE(box) << "no message box; game " << (game_.Running() ? "running" : "ended") << "\n"
                      << Stderr();
-    EXPECT_NE(Stderr().find(std::string("L\"") + kLoadError + "\""), std::string::npos) << Stderr();
+    EXPECT_TRUE(Said(std::string("L\"") + kLoadError + "\"")) << Stderr();
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(game_.Running()) << "ended before the message was dismissed";
     // Its one button, OK, sits centred at the foot of the box.
     for (int tries = 0; tries < 5 && x_->FindWindow("Error"); ++tries) {
       x_->Click(*box, box->width / 2, box->height - 22);
-      for (auto until = Clock::now() + 2s; x_->FindWindow("Error") && Clock::now() < until;)
-        std::this_thread::sleep_for(50ms);
+      PollUntil([&] { return !x_->FindWindow("Error"); }, 2s, 50ms);
     }
-    auto st = game_.Wait(30s);
-    ASSERT_TRUE(st) << "still running after the message was dismissed";
-    EXPECT_EQ(st->Describe(), "exit code 1");
+    EXPECT_EQ(Ending(30s), "exit code 1") << "after the message was dismissed";
     EXPECT_FALSE(sawGame || x_->FindWindow("TEST")) << "a game window was opened";
   }
 };
@@ -972,7 +904,7 @@ TEST_F(WindowsPlayTest, HoldingDWalksTheHeroRight) {
   ASSERT_TRUE(start);
   x_->Key("d", true);
   std::optional<Blob> now;
-  const bool walked = Await(pilot, "walked", [&](const Picture& p) {
+  const bool walked = Await(pilot, artifacts_.Keeping(), "walked", [&](const Picture& p) {
     now = FindHero(p);
     return now && now->left >= start->left + 30;
   });
@@ -1002,9 +934,7 @@ TEST_F(WindowsPlayTest, ZenGLCutShortIsRefusedWithTheMessageBox) {
   ASSERT_GT(whole.size(), 100000u);
   for (size_t bytes : {size_t(10000), whole.size() / 20, whole.size() / 2}) {
     SCOPED_TRACE(std::to_string(bytes) + " of its " + std::to_string(whole.size()) + " bytes");
-    Install in = CopyGame(*work_ / ("cut-" + std::to_string(bytes)), false, true);
-    std::ofstream(in.bin + "/" + kEngineFile, std::ios::binary) << whole.substr(0, bytes);
-    ExpectRefusal(in.exe);
+    ExpectRefusal(CopyGameWithEngine(*work_ / ("cut-" + std::to_string(bytes)), whole.substr(0, bytes)).exe);
   }
 }
 
@@ -1015,20 +945,15 @@ TEST_F(WindowsPlayTest, AFifoInPlaceOfZenGLIsRefused) {
 }
 
 TEST_F(WindowsPlayTest, ZenGLLackingAnEntryIsRefused) {
-  Install in = CopyGame(*work_ / "game", false, true);
-  fs::copy_file(E2E_LACKING_ENGINE, in.bin + "/" + kEngineFile);
-  ExpectRefusal(in.exe);
+  ExpectRefusal(CopyGameWithEngine(*work_ / "game", ReadFile(E2E_LACKING_ENGINE)).exe);
 }
 
 TEST_F(WindowsPlayTest, TheZipUnpackedInAnEmptyFolderOfANewPrefixPlays) {
   // The package as `make package-windows` makes it, into a folder of this test's own.
-  const std::string out = *work_ / "package";
-  SpawnOptions pack;
-  pack.argv = {E2E_CPACK, "--config", std::string(E2E_WINDOWS_BUILD) + "/CPackConfig.cmake", "-B", out};
-  pack.env = CleanEnvironment();
-  pack.stderrPath = *work_ / "cpack.txt";
-  auto packed = Process(pack).Wait(300s);
-  ASSERT_TRUE(packed && packed->exited && packed->code == 0) << ReadFile(*work_ / "cpack.txt");
+  const std::string out = *work_ / "package", log = *work_ / "cpack.txt";
+  const std::string config = std::string(E2E_WINDOWS_BUILD) + "/CPackConfig.cmake";
+  ASSERT_EQ(RunToEnd({E2E_CPACK, "--config", config, "-B", out}, 300s, "", log), "exit code 0")
+      << ReadFile(log);
   std::vector<fs::path> zips;
   for (auto& e : fs::directory_iterator(out))
     if (e.path().extension() == ".zip") zips.push_back(e.path());
@@ -1038,12 +963,7 @@ TEST_F(WindowsPlayTest, TheZipUnpackedInAnEmptyFolderOfANewPrefixPlays) {
 
   const std::string unpacked = *work_ / "empty";
   fs::create_directories(unpacked);
-  SpawnOptions unzip;
-  unzip.argv = {E2E_CMAKE, "-E", "tar", "xf", zips[0].string()};
-  unzip.env = CleanEnvironment();
-  unzip.cwd = unpacked;
-  auto done = Process(unzip).Wait(60s);
-  ASSERT_TRUE(done && done->exited && done->code == 0);
+  ASSERT_EQ(RunToEnd({E2E_CMAKE, "-E", "tar", "xf", zips[0].string()}, 60s, unpacked), "exit code 0");
   // One folder inside, holding the game and nothing that needs installing.
   std::vector<std::string> top;
   for (auto& e : fs::directory_iterator(unpacked)) top.push_back(e.path().filename().string());
@@ -1060,15 +980,12 @@ TEST_F(WindowsPlayTest, TheZipUnpackedInAnEmptyFolderOfANewPrefixPlays) {
   Pilot pilot(*x_, w);
   // Wine may show a frame or two before the scene is whole: look until it is.
   int cone = 0;
-  EXPECT_TRUE(Await(pilot, "unzipped", [&](const Picture& p) {
-    cone = 0;
-    for (uint32_t c : p.pixels) cone += IsConePixel(c);
+  EXPECT_TRUE(Await(pilot, artifacts_.Keeping(), "unzipped", [&](const Picture& p) {
+    FlatConeShare(p, &cone);
     return cone > 1500 && p.Count(kWall) > 8000;
   }, 60s)) << "view cones " << cone << " pixels, walls " << pilot.last().Count(kWall);
   x_->CloseWindow(w);
-  auto st = game_.Wait(60s);
-  ASSERT_TRUE(st) << "still running after the window was closed";
-  EXPECT_EQ(st->Describe(), "exit code 0");
+  EXPECT_EQ(Ending(60s), "exit code 0") << "after the window was closed";
 }
 #endif
 

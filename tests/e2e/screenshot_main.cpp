@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <cstdio>
 #include <iostream>
 #include <thread>
 
@@ -25,13 +24,9 @@ int main(int argc, char** argv) {
     e2e::VirtualDisplay display;
     e2e::XSession x(display.name());
     e2e::TempDir work("shot");
-    e2e::SpawnOptions o;
-    o.argv = {bin + "/stealthbox"};
-    o.env = e2e::CleanEnvironment();
-    o.env["DISPLAY"] = display.name();
-    o.cwd = work.path();
-    o.stderrPath = work / "stderr.txt";
-    e2e::Process game(o);
+    auto env = e2e::CleanEnvironment();
+    env["DISPLAY"] = display.name();
+    e2e::Process game({{bin + "/stealthbox"}, env, work.path(), "", work / "stderr.txt"});
     auto w = x.WaitForWindow("TEST", 20s);
     if (!w) {
       std::cerr << "no game window\n" << e2e::ReadFile(work / "stderr.txt");

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <thread>
 
 #include "pilot.h"
@@ -118,10 +117,8 @@ class WebPlayTest : public ::testing::Test {
 TEST_F(WebPlayTest, TheUnpackedZipFitsEveryWindowZoomAndPhoneAndThePointerAimsAfterEachResize) {
   ASSERT_TRUE(fs::exists(kZip)) << kZip << " is missing: make package-web builds it";
   TempDir folder("web-zip");
-  Process unzip(SpawnOptions{{"/usr/bin/python3", "-m", "zipfile", "-e", kZip, folder.path()},
-                             CleanEnvironment(), "", "", ""});
-  auto st = unzip.Wait(60s);
-  ASSERT_TRUE(st && st->Describe() == "exit code 0" && fs::exists(folder / "index.html"));
+  ASSERT_EQ(RunToEnd({"/usr/bin/python3", "-m", "zipfile", "-e", kZip, folder.path()}, 60s), "exit code 0");
+  ASSERT_TRUE(fs::exists(folder / "index.html"));
   Open(folder.path());
   Pilot& pilot = PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
   EXPECT_EQ(page_->Eval("return [document.title, performance.getEntriesByType('resource').map(e => e.name)"
