@@ -178,8 +178,8 @@ class PlayTest : public ::testing::Test {
   std::string Ending(milliseconds deadline) { return game_.Wait(deadline).value_or(ExitStatus{}).Describe(); }
 
   // Starts the game as built, from a working folder of its own, and waits for its first frames;
-  // with a seed, in the world that seed places.
-  WindowInfo Play(const std::string& exe = kGame, std::optional<uint64_t> seed = std::nullopt) {
+  // with a seed, in the world that seed places. Its window is `window_`, with a pilot.
+  Pilot& Play(const std::string& exe = kGame, std::optional<uint64_t> seed = std::nullopt) {
     Start(exe, {},
           seed ? std::vector<std::string>{"--seed", std::to_string(*seed)} : std::vector<std::string>{});
     // The window may be made again once the renderer starts (a GL window replaces the first
@@ -191,8 +191,9 @@ class PlayTest : public ::testing::Test {
       if (!(w = x_->WaitForWindow("TEST", 1s))) continue;
       x_->Focus(*w);
       x_->MovePointer(*w, 700, 50);
-      Pilot pilot(*x_, *w);
-      if (pilot.Settle(&p) && FindHero(p)) return *w;
+      window_ = *w;
+      pilot_ = std::make_unique<Pilot>(*x_, window_);
+      if (pilot_->Settle(&p) && FindHero(p)) return *pilot_;
     }
     artifacts_.Keep(p, "no-hero");
     ADD_FAILURE() << (w ? "the hero's square never showed" : "no window captioned TEST appeared")
@@ -205,13 +206,12 @@ class PlayTest : public ::testing::Test {
   // reach), or can walk there within `walk`. The worlds come from seeds, tried in turn: a
   // test's first seed places him there from the start, so that no walk on a busy machine
   // stands between it and its verdict; the others stand in should the placement change.
-  WindowInfo PlayWhere(Pilot::GoalFor goalFor, int margin, const std::string& what,
-                       const std::vector<uint64_t>& seeds, milliseconds walk = 60s) {
+  Pilot& PlayWhere(Pilot::GoalFor goalFor, int margin, const std::string& what,
+                   const std::vector<uint64_t>& seeds, milliseconds walk = 60s) {
     for (uint64_t seed : seeds) {
       game_.KillGroup();
-      WindowInfo w = Play(kGame, seed);
-      Pilot pilot(*x_, w);
-      if (pilot.Reach(goalFor, margin, walk)) return w;
+      Pilot& pilot = Play(kGame, seed);
+      if (pilot.Reach(goalFor, margin, walk)) return pilot;
       artifacts_.Keep(pilot.last(), "unreachable-seed-" + std::to_string(seed));
     }
     ADD_FAILURE() << "in none of " << seeds.size() << " worlds could " << what << " be reached";
@@ -222,9 +222,7 @@ class PlayTest : public ::testing::Test {
   // until its cones show drawn with their texture (`textured`) or at all beside the hero;
   // `flat` is their share drawn in flat shades (near 1 without a texture).
   bool ConesDrawn(const std::string& exe, const char* name, bool textured, int* cone, double* flat) {
-    WindowInfo w = Play(exe, kOpenWorlds[0]);
-    Pilot pilot(*x_, w);
-    return Await(pilot, artifacts_.Keeping(), name, [&](const Picture& p) {
+    return Await(Play(exe, kOpenWorlds[0]), artifacts_.Keeping(), name, [&](const Picture& p) {
       *flat = FlatConeShare(p, cone);
       return textured ? *cone > 1500 && *flat < 0.5 : FindHero(p) && *cone > 1500;
     });
@@ -261,6 +259,8 @@ class PlayTest : public ::testing::Test {
   std::unique_ptr<TempDir> work_;
   std::string cwd_;
   Process game_;
+  WindowInfo window_;
+  std::unique_ptr<Pilot> pilot_;
   Artifacts artifacts_;
   std::vector<std::string> launcher_ = LauncherWords();
   milliseconds firstFramePatience_ = 60s;
@@ -272,10 +272,9 @@ class PlayTest : public ::testing::Test {
 
 TEST_F(PlayTest, WindowShowsTheSceneInItsColours) {
   // Open ground where he starts: nothing cuts the cone that the pointer, on his right, turns.
-  WindowInfo w = PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
-  EXPECT_EQ(w.width, 800);
-  EXPECT_EQ(w.height, 600);
-  Pilot pilot(*x_, w);
+  Pilot& pilot = PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
+  EXPECT_EQ(window_.width, 800);
+  EXPECT_EQ(window_.height, 600);
   ExpectSceneInItsColours(pilot, artifacts_.Keeping());
 }
 
@@ -289,7 +288,7 @@ class WindowSizeTest : public PlayTest {
 };
 
 TEST_F(WindowSizeTest, ResizedOrFullScreenTheFieldFitsInItsColoursAndThePointerAims) {
-  const WindowInfo w = PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
+  PlayWhere(OpenAround, 2, "open ground at his start", kOpenWorlds, 0s);
   struct Step {
     const char* how;
     int width, height;
@@ -306,23 +305,23 @@ TEST_F(WindowSizeTest, ResizedOrFullScreenTheFieldFitsInItsColoursAndThePointerA
     SCOPED_TRACE(name);
     // A key that reached no window (Wine's may not have the focus yet) is pressed again once
     // the window has long had the time to change.
-    WindowInfo now = w;
+    WindowInfo now = window_;
     const auto changed = [&] { return now.width == step.width && now.height == step.height; };
     for (int press = 0; press < 3 && !changed(); ++press) {
       if (step.how == std::string("F11")) {
-        x_->Focus(w);
+        x_->Focus(window_);
         x_->Key("F11", true);
         x_->Key("F11", false);
       } else {
-        x_->Resize(w, step.width, step.height);
+        x_->Resize(window_, step.width, step.height);
       }
       for (auto until = Clock::now() + kPatience; Clock::now() < until; std::this_thread::sleep_for(20ms))
-        if (now = x_->Now(w); changed()) break;
+        if (now = x_->Now(window_); changed()) break;
     }
     ASSERT_EQ(size(now.width, now.height), size(step.width, step.height));
     // The window manager may hold the pointer a moment after a change of size: it moves (by a
     // pixel each look) until the game turns his cone toward it, on his right.
-    Pilot pilot(*x_, w);
+    Pilot pilot(*x_, window_);
     int nudge = 0;
     pilot.WaitFor([&](const Picture& p) {
       pilot.screen().MovePointer(700, 50 + ++nudge % 2);
@@ -356,8 +355,7 @@ TEST_F(PlayTest, PaceHoldingDWalksRightFivePixelsEachTick) {
   // a fresh game.
   std::string lastTrouble;
   for (int attempt = 0; attempt < 3; ++attempt) {
-    WindowInfo w = PlayWhere(OpenRow(kRun), 3, "an open row", kRowWorlds);
-    Pilot pilot(*x_, w);
+    Pilot& pilot = PlayWhere(OpenRow(kRun), 3, "an open row", kRowWorlds);
     if (!JudgePace(WalkRight(pilot, artifacts_.Keeping(), "-" + std::to_string(attempt), kRun), attempt,
                    lastTrouble))
       continue;
@@ -372,18 +370,14 @@ TEST_F(PlayTest, PaceHoldingDWalksRightFivePixelsEachTick) {
 
 TEST_F(PlayTest, PointerTurnsTheHerosCone) {
   // Open ground to his right and below him, and no guard's cone within reach of either.
-  WindowInfo w = PlayWhere(OpenAround, 2, "open ground", kOpenWorlds);
-  Pilot pilot(*x_, w);
-  ExpectPointerTurnsTheCone(pilot, artifacts_.Keeping());
+  ExpectPointerTurnsTheCone(PlayWhere(OpenAround, 2, "open ground", kOpenWorlds), artifacts_.Keeping());
 }
 
 // ---------------------------------------------------------------------------
 // Taking a box with E and setting it down again
 
 TEST_F(PlayTest, PressingETakesABoxAndSetsItDownBesideHim) {
-  WindowInfo w = PlayWhere(BoxInReach, 2, "a box", kBoxWorlds);
-  Pilot pilot(*x_, w);
-  ExpectETakesABoxAndSetsItDown(pilot, artifacts_.Keeping());
+  ExpectETakesABoxAndSetsItDown(PlayWhere(BoxInReach, 2, "a box", kBoxWorlds), artifacts_.Keeping());
   ExpectNoSanitizerReport();
 }
 
@@ -391,7 +385,8 @@ TEST_F(PlayTest, PressingETakesABoxAndSetsItDownBesideHim) {
 // Ending the game
 
 TEST_F(PlayTest, ClosingTheWindowEndsWithExitCodeZero) {
-  x_->CloseWindow(Play());
+  Play();
+  x_->CloseWindow(window_);
   EXPECT_EQ(Ending(10s), "exit code 0") << "after the window was closed";
   EXPECT_FALSE(x_->FindWindow("TEST"));
   ExpectNoSanitizerReport();
@@ -820,8 +815,7 @@ int Differing(const Picture& a, const Picture& b) {
 }
 
 TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
-  WindowInfo w = Play();
-  Pilot pilot(*x_, w);
+  Pilot& pilot = Play();
   // The guards sweep their gaze all the time: a live picture never stands still for long.
   constexpr int kMoved = 200;
   auto changesFrom = [&](const Picture& from, const std::string& name) {
@@ -834,7 +828,7 @@ TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
 
   Picture last = pilot.Look();
   artifacts_.Keep(last, "before-unmap");
-  x_->Unmap(w);
+  x_->Unmap(window_);
   auto viewable = [&] {
     auto now = x_->FindWindow("TEST");
     return now && now->viewable;
@@ -843,7 +837,7 @@ TEST_F(PlayTest, UnmappedAndMappedAgainTheWindowShowsTheCurrentPicture) {
   std::this_thread::sleep_for(1s);  // a second unseen, some 58 ticks
   ASSERT_TRUE(game_.Running()) << Stderr();
 
-  x_->Map(w);
+  x_->Map(window_);
   // Shown again: the whole scene, not the picture of before, and alive.
   Picture back;
   const bool scene = PollUntil(
@@ -898,8 +892,7 @@ class WindowsPlayTest : public PlayTest {
 };
 
 TEST_F(WindowsPlayTest, HoldingDWalksTheHeroRight) {
-  WindowInfo w = PlayWhere(OpenAround, 2, "open ground at his start", kRowWorlds, 0s);
-  Pilot pilot(*x_, w);
+  Pilot& pilot = PlayWhere(OpenAround, 2, "open ground at his start", kRowWorlds, 0s);
   auto start = pilot.Settle();
   ASSERT_TRUE(start);
   x_->Key("d", true);
@@ -976,15 +969,14 @@ TEST_F(WindowsPlayTest, TheZipUnpackedInAnEmptyFolderOfANewPrefixPlays) {
   // A new prefix is brought up first, and Wine shows its first frame late there.
   launcher_ = {E2E_WINE_RUN, *work_ / "new-prefix"};
   firstFramePatience_ = 240s;
-  WindowInfo w = Play(game + "/stealthbox.exe");
-  Pilot pilot(*x_, w);
+  Pilot& pilot = Play(game + "/stealthbox.exe");
   // Wine may show a frame or two before the scene is whole: look until it is.
   int cone = 0;
   EXPECT_TRUE(Await(pilot, artifacts_.Keeping(), "unzipped", [&](const Picture& p) {
     FlatConeShare(p, &cone);
     return cone > 1500 && p.Count(kWall) > 8000;
   }, 60s)) << "view cones " << cone << " pixels, walls " << pilot.last().Count(kWall);
-  x_->CloseWindow(w);
+  x_->CloseWindow(window_);
   EXPECT_EQ(Ending(60s), "exit code 0") << "after the window was closed";
 }
 #endif
