@@ -23,9 +23,8 @@ ZGL_OPERATIONS(ZGL_TEST_DECLARE)
 #undef ZGL_TEST_DECLARE
 
 #ifdef _WIN32
-// The few POSIX calls the tests make, on Windows' C runtime.
+// The one POSIX call the tests make there, on Windows' C runtime.
 inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
-inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
 #endif
 
 namespace enginetest {

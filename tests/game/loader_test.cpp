@@ -45,12 +45,10 @@ size_t Count(const std::string& text, const std::string& what) {
 using e2e::ReadFile;  // (a path stands for its string)
 
 TEST(PlatformLibraryName, MapsATrailingDllToTheSharedLibraryName) {
-  EXPECT_EQ(zgl::PlatformLibraryName("ZenGL.dll"), "libZenGL.so");
-  EXPECT_EQ(zgl::PlatformLibraryName("ZenGL.DLL"), "libZenGL.so");
-  EXPECT_EQ(zgl::PlatformLibraryName("/opt/x/ZenGL.dll"), "/opt/x/libZenGL.so");
-  EXPECT_EQ(zgl::PlatformLibraryName("libZenGL.so"), "libZenGL.so");
-  EXPECT_EQ(zgl::PlatformLibraryName(".dll"), "lib.so");
-  EXPECT_EQ(zgl::PlatformLibraryName("dll"), "dll");
+  for (auto [name, mapped] : std::vector<std::pair<std::string, std::string>>{
+           {"ZenGL.dll", "libZenGL.so"}, {"ZenGL.DLL", "libZenGL.so"}, {"/opt/x/ZenGL.dll", "/opt/x/libZenGL.so"},
+           {"libZenGL.so", "libZenGL.so"}, {".dll", "lib.so"}, {"dll", "dll"}})
+    EXPECT_EQ(zgl::PlatformLibraryName(name), mapped) << name;
 }
 
 TEST(LoadEngine, BindsAllEntriesFromTheLibraryBesideTheExecutable) {
