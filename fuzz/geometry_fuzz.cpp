@@ -15,9 +15,11 @@ namespace {
 
 // Reads floats from the input: a tag byte picks raw bits or an everyday coordinate,
 // so that both the whole float range and the game's own scale are reached.
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
+struct Reader {
+  const uint8_t* p;
+  const uint8_t* end;
+
+  uint8_t Byte() { return p < end ? *p++ : 0; }
   float Next() {
     uint8_t tag = Byte();
     if (tag < 96) return float(int(Byte()) * 4 - 200) + float(Byte()) / 256.0f;  // the play field
@@ -28,11 +30,6 @@ class Reader {
     std::memcpy(&f, &bits, sizeof f);
     return f;
   }
-
- private:
-  uint8_t Byte() { return p_ < end_ ? *p_++ : 0; }
-  const uint8_t* p_;
-  const uint8_t* end_;
 };
 
 bool Finite(std::initializer_list<float> v) {
@@ -51,7 +48,7 @@ double Slack(double m) { return m * 0x1p-21 + 1e-30; }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Reader in(data, size);
+  Reader in{data, data + size};
   const Line2D l{in.Next(), in.Next(), in.Next(), in.Next()};
   const Rect2D r{in.Next(), in.Next(), in.Next(), in.Next()};
   const Rect2D r2{in.Next(), in.Next(), in.Next(), in.Next()};

@@ -57,16 +57,14 @@ void BindStandIn() {
   a.tex_SetFrameSize = TexFrames, a.pr2d_Rect = Rect, a.pr2d_Circle = Circle, a.pr2d_TriList = TriList;
 }
 
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
-  bool more() const { return p_ < end_; }
-  uint8_t Byte() { return p_ < end_ ? *p_++ : 0; }
-  uint32_t U32() { return uint32_t(Byte()) | uint32_t(Byte()) << 8 | uint32_t(Byte()) << 16 | uint32_t(Byte()) << 24; }
+// The input's bytes in order, zeros past its end.
+struct Reader {
+  const uint8_t* p;
+  const uint8_t* end;
 
- private:
-  const uint8_t* p_;
-  const uint8_t* end_;
+  bool more() const { return p < end; }
+  uint8_t Byte() { return p < end ? *p++ : 0; }
+  uint32_t U32() { return uint32_t(Byte()) | uint32_t(Byte()) << 8 | uint32_t(Byte()) << 16 | uint32_t(Byte()) << 24; }
 };
 
 void CheckObject(const TObj* o) {
@@ -100,7 +98,7 @@ void CheckWorld() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Reader in(data, size);
+  Reader in{data, data + size};
   BindStandIn();
   RandSeed(uint64_t(in.U32()) << 32 | in.U32());
   OnLoad();

@@ -81,9 +81,8 @@ class FrameAllocation : public testing::Test {
     ASSERT_TRUE(alloc_counter::HookActive());
     ASSERT_FALSE(frames_->empty()) << "no window could be opened on the dummy video driver";
   }
-  static std::vector<Frame>* frames_;
+  static inline std::vector<Frame>* frames_ = new std::vector<Frame>();
 };
-std::vector<Frame>* FrameAllocation::frames_ = new std::vector<Frame>();
 
 TEST_F(FrameAllocation, PlayDrawsEverythingAFrameCanHold) {
   int marks = 0, carrying = 0;

@@ -20,9 +20,8 @@ class NoAllocation : public testing::Test {
     ASSERT_TRUE(alloc_counter::HookActive()) << "the allocation hook is not in effect";
     ASSERT_TRUE(bound_) << "libZenGL.so must be built beside the test";
   }
-  static bool bound_;
+  static inline bool bound_ = false;
 };
-bool NoAllocation::bound_ = false;
 
 TEST_F(NoAllocation, InAnyTickOfPlay) {
   constexpr int kTicks = 3000;

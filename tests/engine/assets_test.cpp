@@ -141,18 +141,25 @@ std::optional<std::string> Found(std::string_view name, const std::string& exeDi
   return file.path();
 }
 
-TEST(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
+// A fresh working directory and an executable's folder, each with a Data folder;
+// Data/a.png beside the executable.
+class AssetPath : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const std::string& dir : {here.dir.path(), exe.path()}) std::filesystem::create_directories(dir + "/Data");
+    exe.Write("Data/a.png", "exe");
+  }
+  InTempDir here;
+  TempDir exe;
+};
+
+TEST_F(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
   EXPECT_EQ(engine::MapAssetName("Data\\Angle.png"), "Data/Angle.png");
   EXPECT_EQ(engine::DirName("/a/b/c.png"), "/a/b");
   EXPECT_EQ(engine::DirName("c.png"), "");
   EXPECT_EQ(engine::DirName("/c.png"), "/");
 
-  InTempDir here;
-  TempDir exe;
-  std::filesystem::create_directories((exe / "Data"));
-  exe.Write("Data/a.png", "exe");
   EXPECT_EQ(Found("Data\\a.png", exe.path()), (exe / "Data/a.png"));
-  std::filesystem::create_directories("Data");
   here.dir.Write("Data/a.png", "cwd");
   EXPECT_EQ(Found("Data\\a.png", exe.path()), "Data/a.png") << "the working directory wins";
   EXPECT_EQ(Found("Data\\missing.png", exe.path()), std::nullopt);
@@ -174,15 +181,9 @@ TEST(AssetPath, WorkingDirectoryFirstThenBesideTheExecutable) {
 
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 // Only where a process can give up its right to read every file.
-TEST(AssetPath, AFileThatCannotBeReadFallsThroughLikeAMissingOne) {
-  InTempDir here;
-  TempDir exe;
-  for (const std::string& dir : {here.dir.path(), exe.path()}) {
-    std::filesystem::create_directories(dir + "/Data");
-    for (const std::string& d : {dir, dir + "/Data"})
-      std::filesystem::permissions(d, std::filesystem::perms(0755));
-  }
-  exe.Write("Data/a.png", "exe");
+TEST_F(AssetPath, AFileThatCannotBeReadFallsThroughLikeAMissingOne) {
+  for (const std::string& d : {here.dir.path(), here.dir / "Data", exe.path(), exe / "Data"})
+    std::filesystem::permissions(d, std::filesystem::perms(0755));
   here.dir.Write("Data/a.png", "cwd");
   std::filesystem::permissions((here.dir / "Data/a.png"), std::filesystem::perms::none);
   // Root reads any file: the lookup runs in a child that gives up root first.
@@ -239,15 +240,10 @@ std::optional<std::string> WithinDeadline(const std::function<std::string()>& wo
   return said;
 }
 
-TEST(AssetPath, AFifoOrALinkLoopIsPassedOverWithoutWaitingAndSaysWhatItIs) {
+TEST_F(AssetPath, AFifoOrALinkLoopIsPassedOverWithoutWaitingAndSaysWhatItIs) {
 #ifdef __EMSCRIPTEN__
   GTEST_SKIP() << "a page's file system makes no FIFOs";
 #endif
-  InTempDir here;
-  TempDir exe;
-  std::filesystem::create_directories((exe / "Data"));
-  std::filesystem::create_directories("Data");
-  exe.Write("Data/a.png", "exe");
   ASSERT_EQ(mkfifo("Data/a.png", 0644), 0);
   std::filesystem::create_symlink("loop2", "Data/loop1");
   std::filesystem::create_symlink("loop1", "Data/loop2");
@@ -330,8 +326,10 @@ TEST(PrepareSurface, ComputedAlphaComesFromBrightnessOnlyWithoutAnAlphaChannel) 
   EXPECT_EQ(engine::PrepareSurface(nullptr, zgl::kNoColorKey, 0), nullptr);
 }
 
+// Each in a fresh working directory.
 class Loading : public enginetest::DisplayTest {
  protected:
+  InTempDir here;
   // Runs `load` and returns what it wrote on stderr.
   template <typename F>
   std::string Stderr(F load) {
@@ -348,7 +346,6 @@ class Loading : public enginetest::DisplayTest {
 };
 
 TEST_F(Loading, APngByTheGamesNameWithItsFlags) {
-  InTempDir here;
   std::filesystem::create_directories("Data");
   enginetest::SavePng("Data/Wall.png", 8, 4, [](int, int) { return 0xFF102030u; });
   Texture* linear = tex_LoadFromFile("Data\\Wall.png", zgl::kNoColorKey, 0x432);
@@ -368,7 +365,6 @@ TEST_F(Loading, APngByTheGamesNameWithItsFlags) {
 }
 
 TEST_F(Loading, MissingOrCorruptImageIsNullWithOneLineNamingIt) {
-  InTempDir here;
   here.dir.Write("garbage.png", "this is not a PNG at all");
   enginetest::SavePng((here.dir / "whole.png"), 16, 16, [](int x, int y) { return 0xFF000000u | (x * y); });
   const std::string png = e2e::ReadFile(here.dir / "whole.png");
@@ -388,7 +384,6 @@ TEST_F(Loading, MissingOrCorruptImageIsNullWithOneLineNamingIt) {
 }
 
 TEST_F(Loading, AFontAndItsPage) {
-  InTempDir here;
   std::filesystem::create_directories("Data/fonts");
   here.dir.Write("Data/fonts/font_1.zfi", kGoodFont);
   enginetest::SavePng("Data/fonts/glyphs.png", 16, 16, [](int, int) { return 0xFFFFFFFFu; });
@@ -401,7 +396,6 @@ TEST_F(Loading, AFontAndItsPage) {
 }
 
 TEST_F(Loading, BadFontsAreNullWithOneLine) {
-  InTempDir here;
   enginetest::SavePng("glyphs.png", 16, 16, [](int, int) { return 0xFFFFFFFFu; });
   enginetest::SavePng("small.png", 4, 4, [](int, int) { return 0xFFFFFFFFu; });
   here.dir.Write("good.zfi", kGoodFont);
@@ -430,7 +424,6 @@ TEST_F(Loading, AFifoUnderAnAssetsOrAPagesNameIsRefusedWithoutWaiting) {
 #ifdef __EMSCRIPTEN__
   GTEST_SKIP() << "a page's file system makes no FIFOs";
 #endif
-  InTempDir here;
   for (const char* fifo : {"fifo.png", "fifo.zfi", "fifopage.png"}) ASSERT_EQ(mkfifo(fifo, 0644), 0);
   here.dir.Write("page.zfi", "zfi 1\npage fifopage.png\nline 16\nglyph 65 0 0 8 12 0 2 9\n");
   for (const char* name : {"fifo.png", "fifo.zfi", "page.zfi"}) {
@@ -450,7 +443,6 @@ TEST_F(Loading, AFifoUnderAnAssetsOrAPagesNameIsRefusedWithoutWaiting) {
 #endif
 
 TEST_F(Loading, OnlyPngsNoLargerThanATextureAndNeverTheMemoryOfAHugeOne) {
-  InTempDir here;
   // Images of other kinds that a decoder of every format would take, one of them huge.
   here.dir.Write("svg.png", "<svg xmlns='http://www.w3.org/2000/svg' width='16000' height='16000'>"
                             "<rect width='16000' height='16000' fill='red'/></svg>");
@@ -488,7 +480,6 @@ TEST_F(Loading, OnlyPngsNoLargerThanATextureAndNeverTheMemoryOfAHugeOne) {
 // pictures (16 MiB each once made, 48 MiB while one loads) two fit and the third is
 // refused. A stop that has come loads nothing more, and says so once.
 TEST_F(Loading, TexturesStayWithinTheirBudgetAndAStopLoadsNothingMore) {
-  InTempDir here;
   enginetest::SavePng("big.png", 2048, 2048, [](int, int) { return 0xFF808080u; });
   Texture* big[3];
   std::string err = Stderr([&] {
@@ -513,7 +504,6 @@ TEST_F(Loading, TexturesStayWithinTheirBudgetAndAStopLoadsNothingMore) {
 }
 
 TEST_F(Loading, WhatAFileSaysIsShownPrintableAndALongNameKeepsTheReason) {
-  InTempDir here;
   // A stranger's font whose unknown keyword would set the terminal's title and clear it.
   here.dir.Write("escape.zfi", "zfi 1\n\x1b]0;owned\x07\x1b[2J p.png\n");
   std::string err = Stderr([] { EXPECT_EQ(font_LoadFromFile("escape.zfi"), nullptr); });

@@ -57,19 +57,20 @@ struct Fan {
 
   Fan(float tipX, float tipY, double facingDegrees) {
     for (int i = 0; i < kTriangles; ++i) {
-      const double a0 = (facingDegrees - 30 + 5 * i) * std::numbers::pi / 180;
-      const double a1 = (facingDegrees - 30 + 5 * (i + 1)) * std::numbers::pi / 180;
       points.push_back({tipX, tipY});
-      points.push_back({float(tipX + kRange * std::cos(a0)), float(tipY + kRange * std::sin(a0))});
-      points.push_back({float(tipX + kRange * std::cos(a1)), float(tipY + kRange * std::sin(a1))});
       uv.push_back({0.5f, 0.5f});
-      uv.push_back({float(0.5 + 0.5 * std::cos(a0)), float(0.5 + 0.5 * std::sin(a0))});
-      uv.push_back({float(0.5 + 0.5 * std::cos(a1)), float(0.5 + 0.5 * std::sin(a1))});
+      for (int ray : {i, i + 1}) {
+        const double a = (facingDegrees - 30 + 5 * ray) * std::numbers::pi / 180;
+        points.push_back({float(tipX + kRange * std::cos(a)), float(tipY + kRange * std::sin(a))});
+        uv.push_back({float(0.5 + 0.5 * std::cos(a)), float(0.5 + 0.5 * std::sin(a))});
+      }
     }
   }
 };
 
-Texture* SoftLight(const enginetest::TempDir& dir) {
+// The light's picture, saved in a folder kept for the run, as a texture.
+Texture* SoftLight() {
+  static const enginetest::TempDir dir;
   const int n = 64;
   enginetest::SavePng((dir / "light.png"), n, n, [&](int x, int y) {
     const double d = std::hypot((x + 0.5) / n - 0.5, (y + 0.5) / n - 0.5);
@@ -80,8 +81,7 @@ Texture* SoftLight(const enginetest::TempDir& dir) {
 }
 
 TEST_F(Drawing, BlendedTexturedFanOverGreyBrightAtTheTipFadingTowardTheRim) {
-  enginetest::TempDir dir;
-  Texture* light = SoftLight(dir);
+  Texture* light = SoftLight();
   ASSERT_NE(light, nullptr);
   const Fan fan(400, 300, 0);  // facing right
   const uint8_t alpha = 200;
@@ -168,8 +168,7 @@ TEST_F(Drawing, CircleCoversItsDisc) {
 }
 
 TEST_F(Drawing, AFrameIsAFewRendererCallsNotOnePerPrimitive) {
-  enginetest::TempDir dir;
-  Texture* light = SoftLight(dir);
+  Texture* light = SoftLight();
   const Fan fan(400, 300, 90);
   Core().batch.BeginFrame();
   pr2d_Rect(0, 0, 800, 600, kGrey, 255, kFill);
@@ -184,8 +183,7 @@ TEST_F(Drawing, AFrameIsAFewRendererCallsNotOnePerPrimitive) {
 }
 
 TEST_F(Drawing, AFrameAllocatesNothing) {
-  enginetest::TempDir dir;
-  Texture* light = SoftLight(dir);
+  Texture* light = SoftLight();
   const Fan fan(400, 300, 45);
   const Row row;
   ASSERT_GT(alloc_counter::CountIn([] { int* volatile p = new int(1); delete p; }).news, 0u)

@@ -23,9 +23,8 @@ ZGL_OPERATIONS(ZGL_TEST_DECLARE)
 #undef ZGL_TEST_DECLARE
 
 #ifdef _WIN32
-// The few POSIX calls the tests make, on Windows' C runtime.
+// The one POSIX call the tests make there, on Windows' C runtime.
 inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
-inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
 #endif
 
 namespace enginetest {
@@ -34,19 +33,12 @@ using TempDir = e2e::TempDir;
 
 // An RGBA image filled by `pixel(x, y)` -> 0xAARRGGBB, saved as PNG.
 template <typename F>
-void SavePng(const std::string& path, int w, int h, F pixel, bool withAlpha = true) {
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, withAlpha ? SDL_PIXELFORMAT_ARGB8888
-                                                                         : SDL_PIXELFORMAT_RGB888);
+void SavePng(const std::string& path, int w, int h, F pixel) {
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
   ASSERT_NE(s, nullptr);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
       reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch)[x] = pixel(x, y);
-  if (!withAlpha) {
-    // Saved without an alpha channel at all.
-    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_RGB24, 0);
-    SDL_FreeSurface(s);
-    s = rgb;
-  }
   ASSERT_EQ(IMG_SavePNG(s, path.c_str()), 0) << IMG_GetError();
   SDL_FreeSurface(s);
 }
@@ -73,20 +65,14 @@ class DisplayTest : public ::testing::Test {
   }
 };
 
-inline std::string Hex(uint32_t rgb) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%06X", rgb);
-  return text;
-}
-
-inline int Channel(uint32_t rgb, int shift) { return int((rgb >> shift) & 0xFF); }
-
 // Each channel within `tolerance` of the expected one.
 inline ::testing::AssertionResult Near(uint32_t actual, uint32_t expected, int tolerance) {
   for (int shift : {16, 8, 0}) {
-    if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance)
-      return ::testing::AssertionFailure() << Hex(actual) << " is not within " << tolerance << " of "
-                                           << Hex(expected);
+    if (std::abs(int((actual >> shift) & 0xFF) - int((expected >> shift) & 0xFF)) > tolerance) {
+      char text[64];
+      std::snprintf(text, sizeof text, "0x%06X is not within %d of 0x%06X", actual, tolerance, expected);
+      return ::testing::AssertionFailure() << text;
+    }
   }
   return ::testing::AssertionSuccess();
 }

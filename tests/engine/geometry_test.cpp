@@ -18,14 +18,12 @@ namespace {
 constexpr float kMax = std::numeric_limits<float>::max();
 constexpr float kTiny = std::numeric_limits<float>::denorm_min();
 
-struct RectCase {
-  const char* what;
-  Rect2D a, b;
-  bool overlap;
-};
-
 TEST(RectVsRect, Table) {
-  const RectCase cases[] = {
+  const struct {
+    const char* what;
+    Rect2D a, b;
+    bool overlap;
+  } cases[] = {
       {"plain overlap", {0, 0, 10, 10}, {5, 5, 10, 10}, true},
       {"contained", {0, 0, 10, 10}, {2, 2, 1, 1}, true},
       {"identical", {0, 0, 10, 10}, {0, 0, 10, 10}, true},
@@ -44,21 +42,19 @@ TEST(RectVsRect, Table) {
       {"NaN never overlaps", {NAN, 0, 10, 10}, {0, 0, 10, 10}, false},
       {"infinity never overlaps", {0, 0, INFINITY, 10}, {0, 0, 10, 10}, false},
   };
-  for (const RectCase& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(geo::RectVsRect(c.a, c.b), c.overlap) << c.what;
     EXPECT_EQ(geo::RectVsRect(c.b, c.a), c.overlap) << c.what << " (swapped)";
   }
 }
 
-struct CircleCase {
-  const char* what;
-  Rect2D r;
-  Circle2D c;
-  bool overlap;
-};
-
 TEST(RectVsCircle, Table) {
-  const CircleCase cases[] = {
+  const struct {
+    const char* what;
+    Rect2D r;
+    Circle2D c;
+    bool overlap;
+  } cases[] = {
       {"centre inside", {0, 0, 10, 10}, {5, 5, 1}, true},
       {"centre inside, radius 0", {0, 0, 10, 10}, {5, 5, 0}, true},
       {"centre on an edge, radius 0", {0, 0, 10, 10}, {10, 5, 0}, false},
@@ -74,20 +70,18 @@ TEST(RectVsCircle, Table) {
       {"squares below float range", {0, 0, 1e-30f, 1e-30f}, {2e-30f, 0, 1.5e-30f}, true},
       {"NaN radius", {0, 0, 10, 10}, {5, 5, NAN}, false},
   };
-  for (const CircleCase& c : cases) EXPECT_EQ(geo::RectVsCircle(c.r, c.c), c.overlap) << c.what;
+  for (const auto& c : cases) EXPECT_EQ(geo::RectVsCircle(c.r, c.c), c.overlap) << c.what;
 }
-
-struct LineRectCase {
-  const char* what;
-  Line2D l;
-  Rect2D r;
-  bool hit;
-  Point2D at;  // checked only on a hit
-};
 
 TEST(LineVsRect, Table) {
   const Rect2D box{0, 0, 10, 10};
-  const LineRectCase cases[] = {
+  const struct {
+    const char* what;
+    Line2D l;
+    Rect2D r;
+    bool hit;
+    Point2D at;  // checked only on a hit
+  } cases[] = {
       {"enters the left side", {-5, 5, 20, 5}, box, true, {0, 5}},
       {"enters the right side going left", {20, 5, -5, 5}, box, true, {10, 5}},
       {"enters the top", {5, -5, 5, 20}, box, true, {5, 0}},
@@ -114,7 +108,7 @@ TEST(LineVsRect, Table) {
       {"huge box, segment out of its far corner", {-1, -1, 1, 1}, {-kMax, -kMax, kMax, kMax}, true, {0, 0}},
       {"NaN segment", {NAN, 5, 20, 5}, box, false, {}},
   };
-  for (const LineRectCase& c : cases) {
+  for (const auto& c : cases) {
     Point2D at{-123, -456};
     ASSERT_EQ(geo::LineVsRect(c.l, c.r, &at), c.hit) << c.what;
     if (c.hit) {
@@ -127,16 +121,14 @@ TEST(LineVsRect, Table) {
   }
 }
 
-struct LineCircleCase {
-  const char* what;
-  Line2D l;
-  Circle2D c;
-  bool hit;
-};
-
 TEST(LineVsCircle, Table) {
   const Circle2D c{0, 0, 5};
-  const LineCircleCase cases[] = {
+  const struct {
+    const char* what;
+    Line2D l;
+    Circle2D c;
+    bool hit;
+  } cases[] = {
       {"through the centre", {-10, 0, 10, 0}, c, true},
       {"tangent", {-10, 5, 10, 5}, c, false},
       {"just inside the tangent", {-10, 4.999f, 10, 4.999f}, c, true},
@@ -153,7 +145,7 @@ TEST(LineVsCircle, Table) {
       {"tiny circle, tiny miss", {0, 2e-30f, 1e-29f, 2e-30f}, {5e-30f, 0, 1.5e-30f}, false},
       {"tiny circle, tiny hit", {0, 1e-30f, 1e-29f, 1e-30f}, {5e-30f, 0, 1.5e-30f}, true},
   };
-  for (const LineCircleCase& k : cases) EXPECT_EQ(geo::LineVsCircle(k.l, k.c), k.hit) << k.what;
+  for (const auto& k : cases) EXPECT_EQ(geo::LineVsCircle(k.l, k.c), k.hit) << k.what;
 }
 
 TEST(AngleAndDistance, Table) {
@@ -203,24 +195,28 @@ struct Ref {
   double t;  // parameter of the outline crossing nearest the start (1 when wholly inside)
 };
 
-bool StrictlyInside(double x, double y, double x0, double y0, double x1, double y1) {
-  return x0 < x && x < x1 && y0 < y && y < y1;
-}
+// A box's extent, whichever way its size points.
+struct Extent {
+  double x0, y0, x1, y1;
+  explicit Extent(const Rect2D& r)
+      : x0(std::min(double(r.X), double(r.X) + r.W)), y0(std::min(double(r.Y), double(r.Y) + r.H)),
+        x1(std::max(double(r.X), double(r.X) + r.W)), y1(std::max(double(r.Y), double(r.Y) + r.H)) {}
+  bool StrictlyInside(double x, double y) const { return x0 < x && x < x1 && y0 < y && y < y1; }
+};
 
 // Cuts the segment at every place it meets an edge line and looks at the
 // pieces: the segment meets the open box iff some piece's middle is inside.
 Ref Reference(const Line2D& l, const Rect2D& r) {
-  const double x0 = std::min(double(r.X), double(r.X) + r.W), x1 = std::max(double(r.X), double(r.X) + r.W);
-  const double y0 = std::min(double(r.Y), double(r.Y) + r.H), y1 = std::max(double(r.Y), double(r.Y) + r.H);
+  const Extent e(r);
   const double dx = double(l.X1) - l.X0, dy = double(l.Y1) - l.Y0;
   std::vector<double> ts{0.0, 1.0};
-  for (double e : {x0, x1})
-    if (dx != 0) ts.push_back((e - l.X0) / dx);
-  for (double e : {y0, y1})
-    if (dy != 0) ts.push_back((e - l.Y0) / dy);
+  for (double x : {e.x0, e.x1})
+    if (dx != 0) ts.push_back((x - l.X0) / dx);
+  for (double y : {e.y0, e.y1})
+    if (dy != 0) ts.push_back((y - l.Y0) / dy);
   std::erase_if(ts, [](double t) { return !(t >= 0.0 && t <= 1.0); });
   std::sort(ts.begin(), ts.end());
-  auto inside = [&](double t) { return StrictlyInside(l.X0 + t * dx, l.Y0 + t * dy, x0, y0, x1, y1); };
+  auto inside = [&](double t) { return e.StrictlyInside(l.X0 + t * dx, l.Y0 + t * dy); };
   const bool zeroLength = dx == 0 && dy == 0;
   if (zeroLength) return {inside(0), 1.0};
   for (size_t i = 0; i + 1 < ts.size(); ++i) {
@@ -260,11 +256,10 @@ void CheckCrossing(const Line2D& l, const Rect2D& r, double tolerance) {
   // and none nearer the start.
   EXPECT_NEAR(at.X, l.X0 + ref.t * dx, tolerance);
   EXPECT_NEAR(at.Y, l.Y0 + ref.t * dy, tolerance);
-  const double x0 = std::min(double(r.X), double(r.X) + r.W), x1 = std::max(double(r.X), double(r.X) + r.W);
-  const double y0 = std::min(double(r.Y), double(r.Y) + r.H), y1 = std::max(double(r.Y), double(r.Y) + r.H);
+  const Extent e(r);
   const double toOutline =
-      std::min({std::fabs(at.X - x0), std::fabs(at.X - x1), std::fabs(at.Y - y0), std::fabs(at.Y - y1)});
-  if (ref.t < 1.0 || !StrictlyInside(l.X1, l.Y1, x0, y0, x1, y1)) {
+      std::min({std::fabs(at.X - e.x0), std::fabs(at.X - e.x1), std::fabs(at.Y - e.y0), std::fabs(at.Y - e.y1)});
+  if (ref.t < 1.0 || !e.StrictlyInside(l.X1, l.Y1)) {
     EXPECT_LE(toOutline, tolerance);
   }
 }

@@ -231,26 +231,23 @@ TEST_F(Loop, DrawsOnlyWhatTheTicksChangeAtAnyRefreshRate) {
 
 TEST_F(Loop, EachEventThatSpoilsThePictureRedrawsItOnce) {
   gLoop.refreshHz = 144;
-  // Between ticks (17 ms apart), each at its own moment.
-  const uint64_t base = 100 * 17 * kMs + 8 * kMs;
-  const Uint8 redraw[] = {SDL_WINDOWEVENT_EXPOSED, SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_SIZE_CHANGED,
-                          SDL_WINDOWEVENT_DISPLAY_CHANGED, SDL_WINDOWEVENT_SHOWN};
-  const Uint8 neutral[] = {SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_ENTER, SDL_WINDOWEVENT_MOVED};
-  uint64_t when = base;
-  for (Uint8 e : redraw) gLoop.clock.At(when, e), when += 17 * kMs;
-  const uint64_t quiet = when;
-  for (Uint8 e : neutral) gLoop.clock.At(when, e), when += 17 * kMs;
+  // Each event and the redraws it makes, between ticks (17 ms apart), each at its own moment.
+  const std::pair<Uint8, int> events[] = {
+      {SDL_WINDOWEVENT_EXPOSED, 1},         {SDL_WINDOWEVENT_RESTORED, 1},     {SDL_WINDOWEVENT_SIZE_CHANGED, 1},
+      {SDL_WINDOWEVENT_DISPLAY_CHANGED, 1}, {SDL_WINDOWEVENT_SHOWN, 1},        {SDL_WINDOWEVENT_FOCUS_GAINED, 0},
+      {SDL_WINDOWEVENT_ENTER, 0},           {SDL_WINDOWEVENT_MOVED, 0}};
+  auto when = [](size_t i) { return 100 * 17 * kMs + 8 * kMs + uint64_t(i) * 17 * kMs; };
+  for (size_t i = 0; i < std::size(events); ++i) gLoop.clock.At(when(i), events[i].first);
   gLoop.stopAt = 3 * kNs;
   ASSERT_EQ(Core().Run(gLoop.clock, 0), "");
-  for (int i = 0; i < int(std::size(redraw)); ++i) {
-    const uint64_t at = base + uint64_t(i) * 17 * kMs;
-    EXPECT_EQ(DrawsBetween(at, at + 8 * kMs), 1) << "event " << int(redraw[i]) << " at " << at;
+  int redraws = 0;
+  for (size_t i = 0; i < std::size(events); ++i) {
+    const auto [event, draws] = events[i];
+    EXPECT_EQ(DrawsBetween(when(i), when(i) + 8 * kMs), draws)
+        << "event " << int(event) << (draws ? " at " + std::to_string(when(i)) : " changes nothing on screen");
+    redraws += draws;
   }
-  for (int i = 0; i < int(std::size(neutral)); ++i) {
-    const uint64_t at = quiet + uint64_t(i) * 17 * kMs;
-    EXPECT_EQ(DrawsBetween(at, at + 8 * kMs), 0) << "event " << int(neutral[i]) << " changes nothing on screen";
-  }
-  EXPECT_EQ(gLoop.draws, gLoop.ticks + 1 + int(std::size(redraw)));
+  EXPECT_EQ(gLoop.draws, gLoop.ticks + 1 + redraws);
 }
 
 TEST_F(Loop, AHiddenOrMinimisedWindowDrawsNothingAndKeepsTicking) {

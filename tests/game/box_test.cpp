@@ -9,10 +9,14 @@ namespace {
 
 class BoxTest : public SceneTest {
  protected:
-  // A box taken at the hero's own centre, its offset settled to 0.
-  TBox* CarriedSettled(float hx, float hy) {
+  // In a cleared world, a box taken at the hero's own centre, its offset settled to 0,
+  // and the first `walled` of the four places to set it down (Place) walled off.
+  TBox* CarriedSettled(float hx, float hy, int walled = 0) {
+    ClearWorld();
     MakeHero(hx, hy);
-    return MakeCarried(hx, hy, 40);
+    TBox* box = MakeCarried(hx, hy, 40);
+    for (int p = 0; p < walled; ++p) MakeWallOver(Place(p));
+    return box;
   }
   static int32_t Raise(const TBox* box) { return int32_t(std::nearbyint(box->Rect.Y)) - box->Top; }
   static Rect2D Place(int which) {
@@ -91,9 +95,7 @@ TEST_F(BoxTest, GlideEndsShortOfTheTargetByTheSideItWasSetDownOn) {
   } sides[] = {{0, 1.8f, 1.9f}, {1, 2.0f, 2.1f}, {2, 1.8f, 1.9f}, {3, 2.0f, 2.1f}};
   for (float hx : {50.0f, 200.5f, 333.25f, 640.0f}) {
     for (const auto& side : sides) {
-      ClearWorld();
-      TBox* box = CarriedSettled(hx, hx * 0.75f);
-      for (int p = 0; p < side.place; ++p) MakeWallOver(Place(p));
+      TBox* box = CarriedSettled(hx, hx * 0.75f, side.place);
       CarryBox(box, false);
       ASSERT_FALSE(box->Held);
       const bool alongX = side.place < 2;
@@ -124,9 +126,7 @@ TEST_F(BoxTest, GlideNearTheWindowsCornerIsToTheBit) {
                {300, 4, 2, 301.000061f, -18.2000008f},
                {300, -25, 3, 301.000061f, 0.900000632f}};
   for (const auto& c : cases) {
-    ClearWorld();
-    TBox* box = CarriedSettled(c.hx, c.hy);
-    for (int p = 0; p < c.place; ++p) MakeWallOver(Place(p));
+    TBox* box = CarriedSettled(c.hx, c.hy, c.place);
     CarryBox(box, false);
     ASSERT_FALSE(box->Held);
     for (int i = 0; i < 40; ++i) box->Update();
@@ -138,9 +138,7 @@ TEST_F(BoxTest, GlideNearTheWindowsCornerIsToTheBit) {
 
 TEST_F(BoxTest, SetDownTriesLeftRightAboveBelowAndKeepsTheBoxWhenAllAreBlocked) {
   for (int blocked = 0; blocked <= 4; ++blocked) {
-    ClearWorld();
-    TBox* box = CarriedSettled(400, 300);
-    for (int p = 0; p < blocked; ++p) MakeWallOver(Place(p));
+    TBox* box = CarriedSettled(400, 300, blocked);
     const int solids = Solids.Count();
     const Circle2D carried = box->Circle;
     CarryBox(box, false);

@@ -5,7 +5,6 @@
 #include <numbers>
 
 #include "scene.h"
-#include "shell/uMaterials.h"
 
 namespace {
 

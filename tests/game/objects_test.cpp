@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "objects/uConvert.h"
 #include "scene.h"
@@ -64,17 +65,12 @@ TEST_F(SceneTest, PlainObjectDrawsItsWholePixelSquareAndUpdateChangesNothing) {
 TEST(Convert, NeverConvertsNanOrOutOfRangeValuesPlainly) {
   const double inf = std::numeric_limits<double>::infinity();
   const int32_t max = std::numeric_limits<int32_t>::max(), min = std::numeric_limits<int32_t>::min();
-  EXPECT_EQ(TruncToInt(std::nan("")), 0);
-  EXPECT_EQ(TruncToInt(inf), max);
-  EXPECT_EQ(TruncToInt(-inf), min);
-  EXPECT_EQ(TruncToInt(2147483647.9), max);
-  EXPECT_EQ(TruncToInt(-2147483648.9), min);
-  EXPECT_EQ(TruncToInt(-0.98), 0);
-  EXPECT_EQ(TruncToInt(-1.4), -1);
-  EXPECT_EQ(RoundToInt(std::nan("")), 0);
-  EXPECT_EQ(RoundToInt(1e300), max);
-  EXPECT_EQ(RoundToInt(2.5), 2);
-  EXPECT_EQ(RoundToInt(3.5), 4);
+  using Row = std::pair<double, int32_t>;
+  for (auto [x, truncated] : {Row{std::nan(""), 0}, Row{inf, max}, Row{-inf, min}, Row{2147483647.9, max},
+                              Row{-2147483648.9, min}, Row{-0.98, 0}, Row{-1.4, -1}})
+    EXPECT_EQ(TruncToInt(x), truncated) << x;
+  for (auto [x, rounded] : {Row{std::nan(""), 0}, Row{1e300, max}, Row{2.5, 2}, Row{3.5, 4}})
+    EXPECT_EQ(RoundToInt(x), rounded) << x;
   EXPECT_EQ(SatAdd(max, 25), max);
   EXPECT_EQ(SatAdd(min, -25), min);
 }

@@ -19,17 +19,17 @@ void ExpectSane(const TLiveObj* o) {
   for (const Point2D& p : o->ViewUV) ASSERT_TRUE(Finite(p.X) && Finite(p.Y));
 }
 
-// Every box in Solids or carried, never both; the walls first, in order.
-void ExpectListsIntact(const std::vector<TObj*>& walls, const std::vector<TBox*>& boxes,
-                       const std::vector<TEnemy*>& guards) {
+// Every box in Solids or carried, never both; the walls first, in the order of the
+// populated world's `solids`.
+void ExpectListsIntact(const TList<TObj>& solids, const TList<TBox>& boxes, const TList<TEnemy>& guards) {
   const int carried = Hero->Carried ? 1 : 0;
   ASSERT_EQ(Solids.Count(), 37 - carried);
-  for (int i = 0; i < 30; ++i) ASSERT_EQ(Solids[i], walls[size_t(i)]);
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(Solids[i], solids[i]);
   ASSERT_EQ(Boxes.Count(), 7);
   ASSERT_EQ(Enemies.Count(), 5);
   for (int i = 0; i < 7; ++i) {
     TBox* box = Boxes[i];
-    ASSERT_EQ(box, boxes[size_t(i)]);
+    ASSERT_EQ(box, boxes[i]);
     int inSolids = 0;
     for (int s = 30; s < Solids.Count(); ++s) inSolids += Solids[s] == box;
     const bool isCarried = Hero->Carried == box;
@@ -37,7 +37,7 @@ void ExpectListsIntact(const std::vector<TObj*>& walls, const std::vector<TBox*>
     ASSERT_EQ(box->Held, isCarried);
     ASSERT_TRUE(Finite(box->Circle.CX) && Finite(box->Circle.CY) && Finite(box->Lift));
   }
-  for (int i = 0; i < 5; ++i) ASSERT_EQ(Enemies[i], guards[size_t(i)]);
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(Enemies[i], guards[i]);
 }
 
 class SessionTest : public SceneTest {};
@@ -50,12 +50,9 @@ TEST_F(SessionTest, ThousandsOfScriptedTicksKeepTheWorldSoundWithoutAllocating) 
   OnLoad();
   inputbot::Reset(20240611);
   fake::engine.record = false;
-  std::vector<TObj*> walls;
-  std::vector<TBox*> boxes;
-  std::vector<TEnemy*> guards;
-  for (int i = 0; i < 30; ++i) walls.push_back(Solids[i]);
-  for (int i = 0; i < 7; ++i) boxes.push_back(Boxes[i]);
-  for (int i = 0; i < 5; ++i) guards.push_back(Enemies[i]);
+  const TList<TObj> solids = Solids;
+  const TList<TBox> boxes = Boxes;
+  const TList<TEnemy> guards = Enemies;
 
   for (int tick = 0; tick < 6000; ++tick) {
     const auto allocations = alloc_counter::CountIn([&] {
@@ -64,9 +61,9 @@ TEST_F(SessionTest, ThousandsOfScriptedTicksKeepTheWorldSoundWithoutAllocating) 
       if (tick % 3 == 0) OnDraw();  // frames need not match ticks
     });
     ASSERT_EQ(allocations.Total(), 0u) << "tick " << tick;
-    ExpectListsIntact(walls, boxes, guards);
+    ExpectListsIntact(solids, boxes, guards);
     ExpectSane(Hero);
-    for (TEnemy* g : guards) ExpectSane(g);
+    for (int i = 0; i < 5; ++i) ExpectSane(guards[i]);
     if (HasFatalFailure()) FAIL() << "tick " << tick;
   }
   const inputbot::Stats& played = inputbot::GetStats();

@@ -2,7 +2,6 @@
 // The shell's callbacks and the materials, on the in-process engine double.
 #include "scene.h"
 #include "shell/uCommandLine.h"
-#include "shell/uMaterials.h"
 #include "common/printable.h"
 #include "shell/uShell.h"
 

@@ -209,9 +209,7 @@ TEST_F(WorldTest, FrameDrawsConesThenSolidsThenGuardsThenTheHeroWithHisBox) {
   TBox* resting = MakeBox(600, 400);
   TEnemy* guard = MakeGuard(700, 500);
   THero* hero = MakeHero(300, 300);
-  TBox* carried = MakeBox(300, 300);
-  CarryBox(carried, true);
-  Solids.Remove(carried);
+  MakeCarried(300, 300);
   Tick();
   fake::engine.calls.clear();
   DrawWorld();
