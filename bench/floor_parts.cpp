@@ -27,8 +27,7 @@ bool Overlaps(const Box& a, const Box& b) {
 // Centres uniform over the field, each new solid away from the earlier ones,
 // like the game's own population.
 template <size_t N>
-Box Place(std::mt19937& rng, float size, uint32_t color, const std::array<Box, N>& placed,
-          int placedCount) {
+Box Place(std::mt19937& rng, float size, uint32_t color, const std::array<Box, N>& placed, int placedCount) {
   std::uniform_int_distribution<int> xs(0, kWidth - 1), ys(0, kHeight - 1);
   for (;;) {
     const Box b{std::round(float(xs(rng)) - size / 2), std::round(float(ys(rng)) - size / 2), size, size,

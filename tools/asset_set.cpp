@@ -214,8 +214,7 @@ Image Sparks() {
     const double diagonal = std::max(ray(u2, v2, 0.5 * length, 1.2), ray(v2, u2, 0.5 * length, 1.2));
     const double r = Length(lx, ly);
     const double glow = Clamp01(1.0 - r / (18.0 - 6.0 * t));
-    const double heat =
-        Clamp01(std::max(main, 0.8 * diagonal) + Blob(r, 6.0 - 2.0 * t) + 0.45 * glow * glow);
+    const double heat = Clamp01(std::max(main, 0.8 * diagonal) + Blob(r, 6.0 - 2.0 * t) + 0.45 * glow * glow);
     return WithAlpha(Mix(ember, hot, heat), heat * (1.0 - 0.5 * t));
   });
 }
@@ -283,8 +282,7 @@ Colour Brick(int ix, int iy) {
   const int row = iy / 8;
   const int shifted = ix + (row % 2) * 8;
   if (iy % 8 == 0 || shifted % 16 == 0) return Rgb(0.56, 0.53, 0.49);
-  static const Colour shades[3] = {Rgb(0.62, 0.30, 0.22), Rgb(0.55, 0.26, 0.20),
-                                   Rgb(0.67, 0.35, 0.25)};
+  static const Colour shades[3] = {Rgb(0.62, 0.30, 0.22), Rgb(0.55, 0.26, 0.20), Rgb(0.67, 0.35, 0.25)};
   Colour c = shades[Hash(uint32_t(row * 16 + shifted / 16)) % 3];
   if (iy % 8 == 1) c = Lighten(c, 0.10);
   if (iy % 8 == 7) c = Darken(c, 0.15);

@@ -78,8 +78,7 @@ void* NewOrThrow(size_t size, size_t alignment, const void* caller) {
   Note(tNews, caller);
   if (size == 0) size = 1;
   for (;;) {
-    void* p = alignment <= alignof(std::max_align_t) ? RawMalloc(size)
-                                                    : RawMemalign(alignment, size);
+    void* p = alignment <= alignof(std::max_align_t) ? RawMalloc(size) : RawMemalign(alignment, size);
     if (p) return p;
     std::new_handler handler = std::get_new_handler();
     if (!handler) throw std::bad_alloc();

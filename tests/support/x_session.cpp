@@ -211,8 +211,7 @@ std::vector<Window> XSession::MappedSinceWatch() {
 Picture XSession::Capture(const WindowInfo& w, int top, int rows) {
   if (rows <= 0) top = 0, rows = w.height;
   auto before = Clock::now();
-  XImage* img = XGetImage(dpy_, w.id, 0, top, unsigned(w.width), unsigned(rows), AllPlanes,
-                          ZPixmap);
+  XImage* img = XGetImage(dpy_, w.id, 0, top, unsigned(w.width), unsigned(rows), AllPlanes, ZPixmap);
   // A window whose children have a visual of their own (Wine's, once resized) is read from
   // the screen where it is shown.
   if (!img)
@@ -224,14 +223,12 @@ Picture XSession::Capture(const WindowInfo& w, int top, int rows) {
   if (!img) return p;
   p.width = w.width, p.height = rows;
   p.pixels.resize(size_t(p.width) * size_t(p.height));
-  const bool fast = img->bits_per_pixel == 32 && img->red_mask == 0xFF0000 &&
-                    img->green_mask == 0xFF00 && img->blue_mask == 0xFF &&
-                    img->byte_order == LSBFirst;
+  const bool fast = img->bits_per_pixel == 32 && img->red_mask == 0xFF0000 && img->green_mask == 0xFF00 &&
+                    img->blue_mask == 0xFF && img->byte_order == LSBFirst;
   for (int y = 0; y < p.height; ++y) {
     auto* row = reinterpret_cast<const uint32_t*>(img->data + size_t(y) * img->bytes_per_line);
     for (int x = 0; x < p.width; ++x)
-      p.pixels[size_t(y) * p.width + x] =
-          (fast ? row[x] : uint32_t(XGetPixel(img, x, y))) & 0xFFFFFFu;
+      p.pixels[size_t(y) * p.width + x] = (fast ? row[x] : uint32_t(XGetPixel(img, x, y))) & 0xFFFFFFu;
   }
   XDestroyImage(img);
   return p;
