@@ -29,10 +29,8 @@ SDL_Texture* LoadCone(SDL_Renderer* r) {
   std::string path = std::string(base ? base : "") + "Data/Angle.png";
   SDL_free(base);
   SDL_Texture* tex = IMG_LoadTexture(r, path.c_str());
-  if (!tex) {
-    std::fprintf(stderr, "floor_draw: cannot load %s: %s\n", path.c_str(), IMG_GetError());
-    return nullptr;
-  }
+  if (!tex)
+    return std::fprintf(stderr, "floor_draw: cannot load %s: %s\n", path.c_str(), IMG_GetError()), nullptr;
   SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
   SDL_SetTextureAlphaMod(tex, 255);
   // Filtered as the game asks of its textures: linear sampling costs a software
@@ -50,8 +48,8 @@ int main(int argc, char** argv) {
   if (!window.Open(options.idle ? "floor_idle" : "floor_draw", options.fullScreen)) return 1;
   if (options.idle) return window.Run(options, [] {});
   SDL_Renderer* r = window.Renderer();
-  SDL_Texture* cone = LoadCone(r);
-  if (!cone) return 1;
+  SDL_Texture* coneTexture = LoadCone(r);
+  if (!coneTexture) return 1;
 
   static floorbench::Scene scene;  // sized once; nothing is allocated per frame
   floorbench::Build(20240601, &scene);
@@ -60,21 +58,18 @@ int main(int argc, char** argv) {
   const int status = window.Run(options, [&] {
     // The field: opaque light grey, as the game clears it.
     SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
-    floorbench::Box field{0, 0, 800, 600, 0xCFCFCF};
-    FillBox(r, field);
+    FillBox(r, {0, 0, 800, 600, 0xCFCFCF});
     // The cones: white, alpha 187, blended over the field, under every body.
-    for (const auto& cone_vertices : scene.cones) {
-      for (int i = 0; i < floorbench::kConeVertices; ++i) {
-        const auto& v = cone_vertices[i];
-        fan[i] = SDL_Vertex{{v.x, v.y}, {255, 255, 255, 187}, {v.u, v.v}};
-      }
-      SDL_RenderGeometry(r, cone, fan, floorbench::kConeVertices, nullptr, 0);
+    for (const auto& cone : scene.cones) {
+      for (int i = 0; i < floorbench::kConeVertices; ++i)
+        fan[i] = SDL_Vertex{{cone[i].x, cone[i].y}, {255, 255, 255, 187}, {cone[i].u, cone[i].v}};
+      SDL_RenderGeometry(r, coneTexture, fan, floorbench::kConeVertices, nullptr, 0);
     }
     for (const auto& b : scene.solids) FillBox(r, b);
     for (const auto& g : scene.guards) FillBox(r, g);
     FillBox(r, scene.hero);
     floorbench::Sweep(0.5f, &scene);
   });
-  SDL_DestroyTexture(cone);
+  SDL_DestroyTexture(coneTexture);
   return status;
 }

@@ -29,9 +29,9 @@ struct Box {
   uint32_t color;    // 0xRRGGBB
 };
 
+// At (x, y) in window pixels, texture coordinates (u, v) 0 to 1.
 struct Vertex {
-  float x, y;  // window pixels
-  float u, v;  // texture coordinates, 0 to 1
+  float x, y, u, v;
 };
 
 struct Scene {

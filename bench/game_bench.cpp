@@ -76,11 +76,9 @@ void Print(const char* name, const Timing& t, int calls) {
 
 int Tick() {
   worldsetup::BuildStandard(kSeed);
-  const Timing standard = TimeEach(2000, 20000, OnTimer);  // after 2000 ticks: the world in play
-  Print("tick standard", standard, 20000);
+  Print("tick standard", TimeEach(2000, 20000, OnTimer), 20000);  // after 2000 ticks: the world in play
   std::printf("tick standard solids=%d casters=%d\n", Solids.Count(), 1 + Enemies.Count());
-  TEnemy* guard = Enemies[0];
-  Print("cast one-guard", TimeEach(0, 20000, [guard] { guard->CastView(); }), 20000);
+  Print("cast one-guard", TimeEach(0, 20000, [guard = Enemies[0]] { guard->CastView(); }), 20000);
   double lo = 1e30, hi = 0;
   for (int factor : {1, 10, 100}) {
     worldsetup::BuildScaled(factor, kSeed);
@@ -175,8 +173,7 @@ int Pace(double fps) {
         if (gElapsed >= gSeconds) engine::Core().RequestQuit();
       });
   Randomize();
-  std::optional<uint64_t> period;
-  if (fps > 0) period = uint64_t(double(gClock.Frequency()) / fps);
+  const auto period = fps > 0 ? std::optional(uint64_t(double(gClock.Frequency()) / fps)) : std::nullopt;
   const std::string why = engine::Core().Run(gClock, period);
   if (!why.empty()) return std::fprintf(stderr, "game_bench: %s\n", why.c_str()), 1;
   const double rate = double(gTicks) / gElapsed, off = (rate - kTickRate) / kTickRate;

@@ -19,14 +19,7 @@
 
 namespace {
 
-int Rate() {
-  static const int rate = [] {
-    const char* text = std::getenv("SIMULATED_REFRESH_HZ");
-    const int hz = text ? std::atoi(text) : 0;
-    return hz >= 1 && hz <= 1000 ? hz : 0;
-  }();
-  return rate;
-}
+int gRate = 0;  // SIMULATED_REFRESH_HZ; 0 when not set or out of range
 
 uint64_t NowNs() {
   timespec now{};
@@ -36,8 +29,12 @@ uint64_t NowNs() {
 
 uint64_t gCount = 0, gFirst = 0, gLast = 0;
 
-__attribute__((constructor)) void NoRealSync() {
-  if (Rate()) setenv("SDL_RENDER_VSYNC", "0", 1);
+// Before the program starts, and so before SDL opens its first renderer.
+__attribute__((constructor)) void ReadRate() {
+  const char* text = std::getenv("SIMULATED_REFRESH_HZ");
+  const int hz = text ? std::atoi(text) : 0;
+  gRate = hz >= 1 && hz <= 1000 ? hz : 0;
+  if (gRate) setenv("SDL_RENDER_VSYNC", "0", 1);
 }
 
 __attribute__((destructor)) void Report() {
@@ -68,7 +65,7 @@ extern "C" __attribute__((visibility("default"))) void SDL_RenderPresent(SDL_Ren
   gLast = NowNs();
   if (gCount++ == 0) gFirst = gLast;
   next(renderer);
-  if (const uint64_t period = Rate() ? 1000000000u / uint64_t(Rate()) : 0) {
+  if (const uint64_t period = gRate ? 1000000000u / uint64_t(gRate) : 0) {
     const uint64_t refresh = (NowNs() / period + 1) * period;
     const timespec until{time_t(refresh / 1000000000u), long(refresh % 1000000000u)};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) != 0) {
@@ -79,13 +76,13 @@ extern "C" __attribute__((visibility("default"))) void SDL_RenderPresent(SDL_Ren
 extern "C" __attribute__((visibility("default"))) int SDL_GetCurrentDisplayMode(int display, SDL_DisplayMode* mode) {
   static auto next = Next<int (*)(int, SDL_DisplayMode*)>("SDL_GetCurrentDisplayMode");
   const int result = next(display, mode);
-  if (result == 0 && mode && Rate()) mode->refresh_rate = Rate();
+  if (result == 0 && mode && gRate) mode->refresh_rate = gRate;
   return result;
 }
 
 extern "C" __attribute__((visibility("default"))) int SDL_GetRendererInfo(SDL_Renderer* renderer, SDL_RendererInfo* info) {
   static auto next = Next<int (*)(SDL_Renderer*, SDL_RendererInfo*)>("SDL_GetRendererInfo");
   const int result = next(renderer, info);
-  if (result == 0 && info && Rate()) info->flags |= SDL_RENDERER_PRESENTVSYNC;
+  if (result == 0 && info && gRate) info->flags |= SDL_RENDERER_PRESENTVSYNC;
   return result;
 }

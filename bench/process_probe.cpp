@@ -43,19 +43,14 @@ bool Number(const char* text, double low, double high, double* out) {
 // kept, so that a poll costs the X server one small read and not a walk of every window.
 std::optional<e2e::WindowInfo> gWindow;
 
-bool Find(e2e::XSession& x) {
-  for (const e2e::WindowInfo& w : x.AllWindows())
-    if (w.viewable && w.width == 800 && w.height == 600) gWindow = w;
-  return gWindow.has_value();
-}
-
 bool FrameShown(e2e::XSession& x) {
-  if (!gWindow && !Find(x)) return false;
+  if (!gWindow)
+    for (const e2e::WindowInfo& w : x.AllWindows())
+      if (w.viewable && w.width == 800 && w.height == 600) gWindow = w;
+  if (!gWindow) return false;
   const e2e::Picture row = x.Capture(*gWindow, 300, 1);
   if (row.empty()) gWindow.reset();  // gone or changed: look for it again
-  for (int i = 0; i < row.width; ++i)
-    if (row.at(i, 0) & 0xFFFFFF) return true;
-  return false;
+  return !row.empty() && row.Count(0) < row.width;
 }
 
 }  // namespace
@@ -78,18 +73,15 @@ int main(int argc, char** argv) {
   }
   e2e::SpawnOptions o;
   for (++i; i < argc; ++i) o.argv.push_back(argv[i]);
-  if (!good || o.argv.empty()) {
-    std::fprintf(stderr, "usage: %s [--name N] [--seconds S] [--startup | --startup-only] [--unmap-at S] "
-                 "[--server-pid PID] -- program [args...]\n", argv[0]);
-    return 2;
-  }
+  if (!good || o.argv.empty())
+    return std::fprintf(stderr, "usage: %s [--name N] [--seconds S] [--startup | --startup-only] [--unmap-at S] "
+                        "[--server-pid PID] -- program [args...]\n", argv[0]), 2;
   std::unique_ptr<e2e::XSession> x;
-  if (startup || unmapAt >= 0) {
-    try {
+  try {
+    if (startup || unmapAt >= 0)
       x = std::make_unique<e2e::XSession>(std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
-    } catch (const std::exception& e) {
-      return std::fprintf(stderr, "%s: %s\n", argv[0], e.what()), 1;
-    }
+  } catch (const std::exception& e) {
+    return std::fprintf(stderr, "%s: %s\n", argv[0], e.what()), 1;
   }
   o.env = e2e::Environment();
   o.inheritOutput = true;
@@ -116,10 +108,9 @@ int main(int argc, char** argv) {
     // Poll the screen finely until the first frame, then only wake for the samples.
     std::this_thread::sleep_for(startup && startupMs < 0 ? std::chrono::microseconds(500) : std::chrono::milliseconds(20));
   }
-  if (!program.Running()) {
-    std::printf("name=%s error=exited-early status=%s\n", name.c_str(), program.Wait({})->Describe().c_str());
-    return 1;
-  }
+  if (!program.Running())
+    return std::printf("name=%s error=exited-early status=%s\n", name.c_str(),
+                       program.Wait({})->Describe().c_str()), 1;
   const auto now = Clock::now();
   const double elapsed = Seconds(now - start);
   const auto ticks = procstats::CpuTicks(program.pid());

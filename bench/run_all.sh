@@ -32,13 +32,18 @@ echo; echo "=== tick and frame (game_bench)"
 echo; echo "=== pace: frames capped at 20, 60 and 300 a second, 10 s each (dummy video driver)"
 for fps in 20 60 300; do (cd "$bin" && ./game_bench pace --fps $fps --seconds 10) || status=1; done
 
-# A private Xvfb with a black root, so that a window's first frame is the first thing not black.
+# A private Xvfb of the size given, with a black root, so that a window's first frame is the
+# first thing not black: its pid in $xvfb, its display in $screen.
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 "$1x24" -br -nolisten tcp 3>"$scratch/$1" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 100); do [ -s "$scratch/$1" ] && break; sleep 0.1; done
+  screen=:$(cat "$scratch/$1")
+}
 scratch=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp 3>"$scratch/displayfd" 2>/dev/null &
-xvfb=$!
+start_xvfb 1024x768
 trap 'kill $xvfb 2>/dev/null; rm -rf "$scratch"' EXIT
-for _ in $(seq 100); do [ -s "$scratch/displayfd" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$scratch/displayfd") SDL_VIDEODRIVER=x11
+export DISPLAY=$screen SDL_VIDEODRIVER=x11
 
 # name, simulated refresh Hz (0: Xvfb as it is), probe options, program and arguments:
 # one line of the probe's, the program's own (but of a run stopped at its first frame) and
@@ -70,10 +75,7 @@ lines+=("$(run unmapped 0 "--seconds $((seconds + 1)) --unmap-at 1" "${game[@]}"
 # and 3840 x 2160 at 60 Hz: the game beside the floor drawing the same picture at that size.
 main_server=$xvfb
 for size in 1920x1080 3840x2160; do
-  Xvfb -displayfd 4 -screen 0 "${size}x24" -br -nolisten tcp 4>"$scratch/$size" 2>/dev/null &
-  xvfb=$!
-  for _ in $(seq 100); do [ -s "$scratch/$size" ] && break; sleep 0.1; done
-  screen=:$(cat "$scratch/$size")
+  start_xvfb "$size"
   DISPLAY=$screen openbox --sm-disable >/dev/null 2>&1 &
   manager=$!
   for _ in $(seq 100); do DISPLAY=$screen xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done

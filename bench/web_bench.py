@@ -8,6 +8,7 @@
 #
 #   bench/web_bench.py <native build folder> <web build folder>
 import gzip
+import itertools
 import os
 import statistics
 import subprocess
@@ -91,19 +92,10 @@ __frames.after = function () {
 """
 
 
-def open_browser(site, profile):
-    server, url = web_bridge.serve(site, keep_buffer=False)
-    server.extra = WATCH
-    driver = web_bridge.Chromium(1, 900, 780, profile).driver
-    driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
-    return url, driver
-
-
 def wait_for(driver, script, seconds=60):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
-        value = driver.execute_script(script)
-        if value:
+        if value := driver.execute_script(script):
             return value
         time.sleep(0.02)
     raise RuntimeError("the page never answered: " + script)
@@ -112,15 +104,17 @@ def wait_for(driver, script, seconds=60):
 def page(site):
     print("=== web: the page in Chromium headless (served on 127.0.0.1, cache off)")
     with tempfile.TemporaryDirectory(prefix="stealthbox-bench-") as profile:
-        url, driver = open_browser(site, profile)
+        server, url = web_bridge.serve(site, keep_buffer=False)
+        server.extra = WATCH
+        driver = web_bridge.Chromium(1, 900, 780, profile).driver
+        driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
         try:
             loads = []
             for _ in range(5):
                 driver.get(url + "index.html?seed=15")
                 loads.append(wait_for(driver, "return bench.first"))
             print("  loads to the first frame (ms): " + ", ".join("%.0f" % t for t in loads))
-            first = statistics.median(loads)
-            print("web: page load to first frame, median of 5: %.0f ms (information)" % first)
+            print("web: page load to first frame, median of 5: %.0f ms (information)" % statistics.median(loads))
 
             # Seed 15's hero starts on a row open for 420 pixels: walked right and back for 10 s.
             driver.execute_script("bench.findHero = true")
@@ -145,19 +139,16 @@ def page(site):
     frames = (len(xs) - 1) / ((xs[-1][0] - xs[0][0]) / 1000)
     # Each stretch of frames that shows him walking one way: its ticks (5 pixels each) over its
     # time, from the first frame that shows him moved to the last.
+    def way(k):  # of the step into frame k: 1 right, -1 left, 0 none or not seen
+        a, b = xs[k - 1][1], xs[k][1]
+        return 0 if a < 0 or b < 0 else (b > a) - (b < a)
     ticks = seconds = 0.0
-    i = 1
-    while i < len(xs):
-        if xs[i][1] < 0 or xs[i - 1][1] < 0 or xs[i][1] == xs[i - 1][1]:
-            i += 1
-            continue
-        way, j = xs[i][1] > xs[i - 1][1], i
-        while j + 1 < len(xs) and xs[j + 1][1] >= 0 and xs[j + 1][1] != xs[j][1] and (xs[j + 1][1] > xs[j][1]) == way:
-            j += 1
-        if j > i:
+    for moving, stretch in itertools.groupby(range(1, len(xs)), way):
+        stretch = list(stretch)
+        i, j = stretch[0], stretch[-1]
+        if moving and j > i:
             ticks += abs(xs[j][1] - xs[i][1]) / 5
             seconds += (xs[j][0] - xs[i][0]) / 1000
-        i = j + 1
     rate = ticks / seconds if seconds else 0
     print("  %d frames over %.1f s; %.0f ticks of walking over %.2f s" % (
         len(xs), (xs[-1][0] - xs[0][0]) / 1000, ticks, seconds))

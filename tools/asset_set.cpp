@@ -76,7 +76,7 @@ Glyph RenderGlyph(TTF_Font* font, int codepoint) {
   int x0 = g.line.width, y0 = g.line.height, x1 = -1, y1 = -1;
   for (int y = 0; y < g.line.height; ++y)
     for (int x = 0; x < g.line.width; ++x)
-      if (g.line.rgba[(size_t(y) * size_t(g.line.width) + size_t(x)) * 4 + 3] != 0) {
+      if (g.line.Get(x, y).a != 0) {
         x0 = std::min(x0, x), x1 = std::max(x1, x);
         y0 = std::min(y0, y), y1 = std::max(y1, y);
       }
@@ -126,10 +126,10 @@ FontPage MakeFontPage(const TrueType& font, const std::string& pageFile) {
       }
     // An inkless glyph (the space) keeps an empty box at the cell's corner.
     const int xOffset = g.width ? g.left - g.originX : 0, yOffset = g.height ? g.top : 0;
-    out.description += "glyph " + std::to_string(g.codepoint) + " " + std::to_string(x) + " " + std::to_string(y) +
-                       " " + std::to_string(g.width) + " " + std::to_string(g.height) + " " +
-                       std::to_string(xOffset) + " " + std::to_string(yOffset) + " " +
-                       std::to_string(g.advance) + "\n";
+    out.description += "glyph";
+    for (const int v : {g.codepoint, x, y, g.width, g.height, xOffset, yOffset, g.advance})
+      out.description += " " + std::to_string(v);
+    out.description += "\n";
   }
   return out;
 }
@@ -214,8 +214,7 @@ Image Sparks() {
     const double diagonal = std::max(ray(u2, v2, 0.5 * length, 1.2), ray(v2, u2, 0.5 * length, 1.2));
     const double r = Length(lx, ly);
     const double glow = Clamp01(1.0 - r / (18.0 - 6.0 * t));
-    const double heat =
-        Clamp01(std::max(main, 0.8 * diagonal) + Blob(r, 6.0 - 2.0 * t) + 0.45 * glow * glow);
+    const double heat = Clamp01(std::max(main, 0.8 * diagonal) + Blob(r, 6.0 - 2.0 * t) + 0.45 * glow * glow);
     return WithAlpha(Mix(ember, hot, heat), heat * (1.0 - 0.5 * t));
   });
 }
@@ -283,8 +282,7 @@ Colour Brick(int ix, int iy) {
   const int row = iy / 8;
   const int shifted = ix + (row % 2) * 8;
   if (iy % 8 == 0 || shifted % 16 == 0) return Rgb(0.56, 0.53, 0.49);
-  static const Colour shades[3] = {Rgb(0.62, 0.30, 0.22), Rgb(0.55, 0.26, 0.20),
-                                   Rgb(0.67, 0.35, 0.25)};
+  static const Colour shades[3] = {Rgb(0.62, 0.30, 0.22), Rgb(0.55, 0.26, 0.20), Rgb(0.67, 0.35, 0.25)};
   Colour c = shades[Hash(uint32_t(row * 16 + shifted / 16)) % 3];
   if (iy % 8 == 1) c = Lighten(c, 0.10);
   if (iy % 8 == 7) c = Darken(c, 0.15);
@@ -369,18 +367,14 @@ Image NameLogo() {
   int inkTop = line.height, inkBottom = -1;
   for (int y = 0; y < line.height; ++y)
     for (int x = 0; x < line.width; ++x)
-      if (line.rgba[(size_t(y) * size_t(line.width) + size_t(x)) * 4 + 3] != 0)
+      if (line.Get(x, y).a != 0)
         inkTop = std::min(inkTop, y), inkBottom = std::max(inkBottom, y);
   // The ink centred, with room for the outline and the shadow.
   const int inkHeight = inkBottom - inkTop + 1;
   if (line.width + 8 > kW || inkHeight + 8 > kH)
     throw std::runtime_error("the name does not fit its picture");
   const int x0 = (kW - line.width) / 2 - 1, y0 = (kH - inkHeight) / 2 - 1 - inkTop;
-  auto ink = [&](int x, int y) {
-    const int lx = x - x0, ly = y - y0;
-    if (lx < 0 || ly < 0 || lx >= line.width || ly >= line.height) return 0.0;
-    return line.rgba[(size_t(ly) * size_t(line.width) + size_t(lx)) * 4 + 3] / 255.0;
-  };
+  auto ink = [&](int x, int y) { return line.Get(x - x0, y - y0).a; };
   auto near = [&](int x, int y) {
     double most = 0.0;
     for (int dy = -2; dy <= 2; ++dy)

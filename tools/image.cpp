@@ -19,10 +19,7 @@ Image::Image(int w, int h) : width(w), height(h) {
 void Image::Set(int x, int y, Colour c) {
   if (x < 0 || y < 0 || x >= width || y >= height) return;
   uint8_t* p = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
-  p[0] = ToByte(c.r);
-  p[1] = ToByte(c.g);
-  p[2] = ToByte(c.b);
-  p[3] = ToByte(c.a);
+  for (const double channel : {c.r, c.g, c.b, c.a}) *p++ = ToByte(channel);
 }
 
 Colour Image::Get(int x, int y) const {

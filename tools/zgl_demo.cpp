@@ -60,14 +60,13 @@ void OnLoad() {
 
 void BuildFan(float x, float y, double facing, double range) {
   for (int i = 0; i < kRays; ++i) {
-    const double a0 = (facing - 32.5 + 5 * i) * std::numbers::pi / 180;
-    const double a1 = a0 + 5 * std::numbers::pi / 180;
     gFan[3 * i] = {x, y};
-    gFan[3 * i + 1] = {float(x + range * std::cos(a0)), float(y + range * std::sin(a0))};
-    gFan[3 * i + 2] = {float(x + range * std::cos(a1)), float(y + range * std::sin(a1))};
     gFanUV[3 * i] = {0.5f, 0.5f};
-    gFanUV[3 * i + 1] = {float(0.5 + 0.5 * std::cos(a0)), float(0.5 + 0.5 * std::sin(a0))};
-    gFanUV[3 * i + 2] = {float(0.5 + 0.5 * std::cos(a1)), float(0.5 + 0.5 * std::sin(a1))};
+    for (int end = 1; end <= 2; ++end) {  // the rays 5 degrees apart
+      const double a = (facing - 37.5 + 5 * (i + end)) * std::numbers::pi / 180;
+      gFan[3 * i + end] = {float(x + range * std::cos(a)), float(y + range * std::sin(a))};
+      gFanUV[3 * i + end] = {float(0.5 + 0.5 * std::cos(a)), float(0.5 + 0.5 * std::sin(a))};
+    }
   }
 }
 
@@ -111,13 +110,12 @@ bool MakeLight(const std::string& path) {
   const int n = 128;
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, n, n, 32, SDL_PIXELFORMAT_ARGB8888);
   if (!s) return false;
-  for (int y = 0; y < n; ++y) {
+  for (int y = 0; y < n; ++y)
     for (int x = 0; x < n; ++x) {
       const double d = std::hypot((x + 0.5) / n - 0.5, (y + 0.5) / n - 0.5) / 0.5;
       const uint32_t a = uint32_t(std::lround(255 * std::max(0.0, 1.0 - d) * std::max(0.0, 1.0 - d)));
       reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch)[x] = (a << 24) | 0xFFFFFF;
     }
-  }
   const bool ok = IMG_SavePNG(s, path.c_str()) == 0;
   SDL_FreeSurface(s);
   return ok;
@@ -132,16 +130,11 @@ int main(int argc, char** argv) {
   const std::string dir = std::filesystem::canonical("/proc/self/exe").parent_path().string();
   void* library = dlopen((dir + "/libZenGL.so").c_str(), RTLD_NOW | RTLD_LOCAL);
   const char* lacking = library ? Bind(library) : dlerror();
-  if (!library || lacking) {
-    std::fprintf(stderr, "zgl_demo: cannot load the engine: %s%s\n", library ? "it lacks " : "", lacking);
-    return 1;
-  }
+  if (!library || lacking)
+    return std::fprintf(stderr, "zgl_demo: cannot load the engine: %s%s\n", library ? "it lacks " : "", lacking), 1;
   gLightFile = (std::filesystem::temp_directory_path() / ("zgl_demo_light_" + std::to_string(getpid()) + ".png"))
                    .string();
-  if (!MakeLight(gLightFile)) {
-    std::fprintf(stderr, "zgl_demo: cannot write %s\n", gLightFile.c_str());
-    return 1;
-  }
+  if (!MakeLight(gLightFile)) return std::fprintf(stderr, "zgl_demo: cannot write %s\n", gLightFile.c_str()), 1;
   api.zgl_Reg(zgl::kRegLoad, OnLoad);
   api.zgl_Reg(zgl::kRegDraw, OnDraw);
   api.zgl_Reg(zgl::kRegExit, OnExit);

@@ -54,15 +54,15 @@ TLS_IE thread_local bool tSawMalloc = false;
 constexpr int kCallers = 4096;
 TLS_IE thread_local const void* tCallers[kCallers];
 
-inline void NoteCaller(uint64_t index, const void* caller) {
-  if (index < kCallers) tCallers[index] = caller;
-}
-
 // Set by ALLOC_COUNTER_TRAP=1 when counting starts: a counted allocation
 // then stops the program under a debugger (SIGTRAP), to show who made it.
 TLS_IE thread_local bool tTrap = false;
 
-inline void Counted() {
+// While armed, one more of `kind` (tNews or tMallocs), its caller noted.
+inline void Note(uint64_t& kind, const void* caller) {
+  if (!tArmed) return;
+  if (tNews + tMallocs < kCallers) tCallers[tNews + tMallocs] = caller;
+  ++kind;
 #ifdef SIGTRAP
   if (tTrap) raise(SIGTRAP);
 #endif
@@ -71,23 +71,14 @@ inline void Counted() {
 #define NOTE_MALLOC() NoteMalloc(CALLER())
 inline void NoteMalloc(const void* caller) {
   tSawMalloc = true;
-  if (tArmed) {
-    NoteCaller(tNews + tMallocs, caller);
-    ++tMallocs;
-    Counted();
-  }
+  Note(tMallocs, caller);
 }
 
 void* NewOrThrow(size_t size, size_t alignment, const void* caller) {
-  if (tArmed) {
-    NoteCaller(tNews + tMallocs, caller);
-    ++tNews;
-    Counted();
-  }
+  Note(tNews, caller);
   if (size == 0) size = 1;
   for (;;) {
-    void* p = alignment <= alignof(std::max_align_t) ? RawMalloc(size)
-                                                    : RawMemalign(alignment, size);
+    void* p = alignment <= alignof(std::max_align_t) ? RawMalloc(size) : RawMemalign(alignment, size);
     if (p) return p;
     std::new_handler handler = std::get_new_handler();
     if (!handler) throw std::bad_alloc();

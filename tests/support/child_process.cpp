@@ -11,6 +11,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -91,16 +92,13 @@ Process::Process(const SpawnOptions& o) {
   pid_ = pid;
 }
 
-Process::Process(Process&& other) noexcept : pid_(other.pid_), status_(other.status_) {
-  other.pid_ = -1;
-}
+Process::Process(Process&& other) noexcept : pid_(std::exchange(other.pid_, -1)), status_(other.status_) {}
 
 Process& Process::operator=(Process&& other) noexcept {
   if (this != &other) {
     KillGroup();
-    pid_ = other.pid_;
+    pid_ = std::exchange(other.pid_, -1);
     status_ = other.status_;
-    other.pid_ = -1;
   }
   return *this;
 }

@@ -49,21 +49,16 @@ void Put(std::string& s, const Point2D* p) {
   s += "]";
 }
 void Put(std::string& s, Point2D*) { s += "out"; }
-void Put(std::string& s, const Rect2D* r) {
-  s += "{";
-  Put(s, r->X), s += ";", Put(s, r->Y), s += ";", Put(s, r->W), s += ";", Put(s, r->H);
+// A shape by its fields, "{a;b;...}".
+template <class... F>
+void PutFields(std::string& s, F... fields) {
+  const char* between = "{";
+  ((s += between, Put(s, fields), between = ";"), ...);
   s += "}";
 }
-void Put(std::string& s, const Circle2D* c) {
-  s += "{";
-  Put(s, c->CX), s += ";", Put(s, c->CY), s += ";", Put(s, c->Radius);
-  s += "}";
-}
-void Put(std::string& s, const Line2D* l) {
-  s += "{";
-  Put(s, l->X0), s += ";", Put(s, l->Y0), s += ";", Put(s, l->X1), s += ";", Put(s, l->Y1);
-  s += "}";
-}
+void Put(std::string& s, const Rect2D* r) { PutFields(s, r->X, r->Y, r->W, r->H); }
+void Put(std::string& s, const Circle2D* c) { PutFields(s, c->CX, c->CY, c->Radius); }
+void Put(std::string& s, const Line2D* l) { PutFields(s, l->X0, l->Y0, l->X1, l->Y1); }
 
 template <class... A>
 std::string Format(const char* name, const A&... args) {

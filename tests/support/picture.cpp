@@ -45,11 +45,9 @@ bool Picture::SavePpm(const std::string& path) const {
   std::fprintf(f, "P6\n%d %d\n255\n", width, height);
   std::vector<unsigned char> row(size_t(width) * 3);
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      uint32_t c = at(x, y);
-      row[size_t(x) * 3] = (c >> 16) & 0xFF, row[size_t(x) * 3 + 1] = (c >> 8) & 0xFF;
-      row[size_t(x) * 3 + 2] = c & 0xFF;
-    }
+    size_t k = 0;
+    for (int x = 0; x < width; ++x)
+      for (int shift : {16, 8, 0}) row[k++] = (at(x, y) >> shift) & 0xFF;
     std::fwrite(row.data(), 1, row.size(), f);
   }
   return std::fclose(f) == 0;

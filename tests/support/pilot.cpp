@@ -10,15 +10,14 @@
 
 namespace e2e {
 
+namespace {
+
 const char* KeyOf(Dir d) {
-  switch (d) {
-    case Dir::Right: return "d";
-    case Dir::Left: return "a";
-    case Dir::Down: return "s";
-    case Dir::Up: return "w";
-  }
-  return "";
+  static const char* const keys[] = {"d", "a", "s", "w"};  // in the order of Dir
+  return keys[int(d)];
 }
+
+}  // namespace
 
 std::optional<std::vector<Leg>> PlanWay(const FreeMap& free, int sx, int sy, const Goal& goal) {
   if (goal(sx, sy)) return std::vector<Leg>{};

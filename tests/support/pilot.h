@@ -19,7 +19,6 @@ constexpr int kStep = 5;  // pixels the hero walks per tick along one axis
 constexpr milliseconds kPatience{15000};
 
 enum class Dir { Right, Left, Down, Up };
-const char* KeyOf(Dir d);
 
 struct Leg {
   Dir dir;

@@ -51,8 +51,7 @@ std::optional<uint64_t> ParseStatusKb(std::string_view status, std::string_view 
     if (end == std::string_view::npos) end = status.size();
     std::string_view line = status.substr(pos, end - pos);
     pos = end + 1;
-    if (line.size() <= key.size() || line.substr(0, key.size()) != key ||
-        line[key.size()] != ':')
+    if (line.size() <= key.size() || line.substr(0, key.size()) != key || line[key.size()] != ':')
       continue;
     std::string_view value = line.substr(key.size() + 1);
     const size_t first = value.find_first_not_of(" \t");

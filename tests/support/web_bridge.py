@@ -105,7 +105,12 @@ def serve(folder, keep_buffer=True):
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
 
 
-class Selenium:
+class Browser:  # touch is played in Chromium only
+    def touch(self, kind, points):
+        raise ValueError("touch is played in Chromium")
+
+
+class Selenium(Browser):
     """Chromium and WebKitGTK, through WebDriver."""
 
     def __init__(self, driver):
@@ -122,9 +127,6 @@ class Selenium:
 
     def size(self, width, height, ratio, mobile):
         self.driver.set_window_size(width, height)
-
-    def touch(self, kind, points):
-        raise ValueError("touch is played in Chromium")
 
     def quit(self):
         self.driver.quit()
@@ -171,7 +173,7 @@ class WebKit(Selenium):
         self.size(width, height, ratio, False)
 
 
-class Firefox:
+class Firefox(Browser):
     """Firefox ESR through WebDriver BiDi, which it speaks itself, over a WebSocket."""
 
     def __init__(self, ratio, width, height, profile):
@@ -237,9 +239,6 @@ class Firefox:
     def size(self, width, height, ratio, mobile):
         self.call("browsingContext.setViewport", context=self.context, viewport={"width": width, "height": height},
                   devicePixelRatio=ratio)
-
-    def touch(self, kind, points):
-        raise ValueError("touch is played in Chromium")
 
     def quit(self):
         try:
@@ -370,49 +369,45 @@ class Hands:
                            "actions": pointer}])
 
 
+# The answer to one request; None for an empty one.
 def handle(browser, server, url, hands, command, argument):
     if command == "url":
         return url
+    if command == "eval":
+        return json.dumps(browser.run(argument))
+    if command == "log":
+        return "\n".join(browser.run("return __console.splice(0)") or [])
+    if command == "shot":
+        top, rows = (int(v) for v in argument.split())
+        width, height, data = browser.run(SHOT, top, rows)
+        return b"%d %d\n" % (width, height) + base64.b64decode(data)
+    if command == "recorded":
+        # "<width> <rows> <frames>\n", a line of the frames' times in ms, then their RGBA rows.
+        width, rows, times, data = browser.run(RECORDED)
+        return (b"%d %d %d\n" % (width, rows, len(times)) + " ".join("%.3f" % t for t in times).encode() +
+                b"\n" + base64.b64decode(data))
     if command == "open":  # what the hands held stays with the page they held it in
         hands.held.clear()
         if hands.fingers:
             hands.fingers.clear()
             browser.touch("touchEnd", [])
         browser.get(url + argument)
-        return ""
-    if command == "eval":
-        return json.dumps(browser.run(argument))
-    if command == "shot":
-        top, rows = (int(v) for v in argument.split())
-        width, height, data = browser.run(SHOT, top, rows)
-        return b"%d %d\n" % (width, height) + base64.b64decode(data)
-    if command == "record":
+    elif command == "record":
         top, rows = (int(v) for v in argument.split())
         browser.run(RECORD, top, rows)
-        return ""
-    if command == "recorded":
-        # "<width> <rows> <frames>\n", a line of the frames' times in ms, then their RGBA rows.
-        width, rows, times, data = browser.run(RECORDED)
-        return (b"%d %d %d\n" % (width, rows, len(times)) + " ".join("%.3f" % t for t in times).encode() +
-                b"\n" + base64.b64decode(data))
-    if command in ("down", "up"):
+    elif command in ("down", "up"):
         hands.key(argument, command == "down")
-        return ""
-    if command in ("move", "click"):  # in the game's pixels
+    elif command in ("move", "click"):  # in the game's pixels
         x, y = (int(v) for v in argument.split())
         hands.point(x, y, command == "click")
-        return ""
-    if command == "size":  # "<width> <height> <ratio> mobile|desktop"
+    elif command == "size":  # "<width> <height> <ratio> mobile|desktop"
         width, height, ratio, kind = argument.split()
         browser.size(int(width), int(height), float(ratio), kind == "mobile")
-        return ""
-    if command == "input":
+    elif command == "input":
         hands.mode = argument
         server.with_pad = server.with_pad or argument == "pad"
-        return ""
-    if command == "log":
-        return "\n".join(browser.run("return __console.splice(0)") or [])
-    raise ValueError("no such request: " + command)
+    else:
+        raise ValueError("no such request: " + command)
 
 
 def main():
@@ -429,7 +424,7 @@ def main():
                 if command == "quit":
                     break
                 try:
-                    answer, verdict = handle(browser, server, url, hands, command, argument), "ok"
+                    answer, verdict = handle(browser, server, url, hands, command, argument) or "", "ok"
                     if isinstance(answer, str):
                         answer = answer.encode()
                 except (WebDriverException, ValueError) as e:

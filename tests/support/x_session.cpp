@@ -23,6 +23,30 @@ namespace {
 // closes while we look at it produces routinely.
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
+// A window's property of that name as bytes; empty when it has none (or it is of another type).
+std::string Property(Display* dpy, Window w, const char* name, Atom type) {
+  Atom actual;
+  int format;
+  unsigned long n = 0, after;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(dpy, w, XInternAtom(dpy, name, False), 0, 1024, False, type, &actual, &format, &n, &after,
+                     &data);
+  const std::string bytes = data ? std::string(reinterpret_cast<char*>(data), n) : "";
+  if (data) XFree(data);
+  return bytes;
+}
+
+// Where the window is now, and its size; false when it is gone.
+bool Locate(Display* dpy, WindowInfo* w) {
+  XWindowAttributes a;
+  Window child;
+  if (!XGetWindowAttributes(dpy, w->id, &a)) return false;
+  XTranslateCoordinates(dpy, w->id, DefaultRootWindow(dpy), 0, 0, &w->x, &w->y, &child);
+  w->width = a.width, w->height = a.height;
+  w->viewable = a.map_state == IsViewable;
+  return true;
+}
+
 std::string ReadLineWithTimeout(int fd, milliseconds timeout) {
   std::string line;
   auto end = Clock::now() + timeout;
@@ -72,18 +96,10 @@ VirtualDisplay::VirtualDisplay(const std::string& screen, bool windowManager) {
   manager_ = Process(o);
   // It has taken the screen once the root names the window that says which manager it is.
   Display* d = XOpenDisplay(name_.c_str());
-  const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
   for (auto until = Clock::now() + milliseconds(30000); manager_.Running();
        std::this_thread::sleep_for(milliseconds(20))) {
     if (Clock::now() > until) manager_.KillGroup();
-    Atom type;
-    int format;
-    unsigned long n = 0, left;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType, &type, &format, &n, &left,
-                       &data);
-    if (data) XFree(data);
-    if (n > 0) break;
+    if (!Property(d, DefaultRootWindow(d), "_NET_SUPPORTING_WM_CHECK", AnyPropertyType).empty()) break;
   }
   XCloseDisplay(d);
   if (manager_.Running()) return;
@@ -112,22 +128,9 @@ XSession::~XSession() {
 }
 
 std::string XSession::NameOf(Window w) {
-  std::string name;
-  Atom netName = XInternAtom(dpy_, "_NET_WM_NAME", False);
-  Atom utf8 = XInternAtom(dpy_, "UTF8_STRING", False);
-  Atom type;
-  int format;
-  unsigned long n, after;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(dpy_, w, netName, 0, 1024, False, utf8, &type, &format, &n, &after,
-                         &data) == Success &&
-      data) {
-    name.assign(reinterpret_cast<char*>(data), n);
-    XFree(data);
-    if (!name.empty()) return name;
-  }
+  std::string name = Property(dpy_, w, "_NET_WM_NAME", XInternAtom(dpy_, "UTF8_STRING", False));
   char* wmName = nullptr;
-  if (XFetchName(dpy_, w, &wmName) && wmName) {
+  if (name.empty() && XFetchName(dpy_, w, &wmName) && wmName) {
     name = wmName;
     XFree(wmName);
   }
@@ -146,17 +149,8 @@ std::vector<WindowInfo> XSession::AllWindows() {
     if (!XQueryTree(dpy_, w, &r, &parent, &kids, &n)) continue;
     for (unsigned i = 0; i < n; ++i) stack.push_back(kids[i]);
     if (kids) XFree(kids);
-    if (w == root) continue;
-    WindowInfo info;
-    info.id = w;
-    info.name = NameOf(w);
-    XWindowAttributes a;
-    if (!XGetWindowAttributes(dpy_, w, &a)) continue;
-    Window child;
-    XTranslateCoordinates(dpy_, w, root, 0, 0, &info.x, &info.y, &child);
-    info.width = a.width, info.height = a.height;
-    info.viewable = a.map_state == IsViewable;
-    out.push_back(info);
+    WindowInfo info{w, NameOf(w)};
+    if (w != root && Locate(dpy_, &info)) out.push_back(info);
   }
   return out;
 }
@@ -178,12 +172,7 @@ std::optional<WindowInfo> XSession::WaitForWindow(const std::string& name, milli
 
 WindowInfo XSession::Now(const WindowInfo& w) {
   WindowInfo now = w;
-  XWindowAttributes a;
-  Window child;
-  if (!XGetWindowAttributes(dpy_, w.id, &a)) return now;
-  XTranslateCoordinates(dpy_, w.id, DefaultRootWindow(dpy_), 0, 0, &now.x, &now.y, &child);
-  now.width = a.width, now.height = a.height;
-  now.viewable = a.map_state == IsViewable;
+  Locate(dpy_, &now);
   return now;
 }
 
@@ -222,8 +211,7 @@ std::vector<Window> XSession::MappedSinceWatch() {
 Picture XSession::Capture(const WindowInfo& w, int top, int rows) {
   if (rows <= 0) top = 0, rows = w.height;
   auto before = Clock::now();
-  XImage* img = XGetImage(dpy_, w.id, 0, top, unsigned(w.width), unsigned(rows), AllPlanes,
-                          ZPixmap);
+  XImage* img = XGetImage(dpy_, w.id, 0, top, unsigned(w.width), unsigned(rows), AllPlanes, ZPixmap);
   // A window whose children have a visual of their own (Wine's, once resized) is read from
   // the screen where it is shown.
   if (!img)
@@ -235,14 +223,12 @@ Picture XSession::Capture(const WindowInfo& w, int top, int rows) {
   if (!img) return p;
   p.width = w.width, p.height = rows;
   p.pixels.resize(size_t(p.width) * size_t(p.height));
-  const bool fast = img->bits_per_pixel == 32 && img->red_mask == 0xFF0000 &&
-                    img->green_mask == 0xFF00 && img->blue_mask == 0xFF &&
-                    img->byte_order == LSBFirst;
+  const bool fast = img->bits_per_pixel == 32 && img->red_mask == 0xFF0000 && img->green_mask == 0xFF00 &&
+                    img->blue_mask == 0xFF && img->byte_order == LSBFirst;
   for (int y = 0; y < p.height; ++y) {
     auto* row = reinterpret_cast<const uint32_t*>(img->data + size_t(y) * img->bytes_per_line);
     for (int x = 0; x < p.width; ++x)
-      p.pixels[size_t(y) * p.width + x] =
-          (fast ? row[x] : uint32_t(XGetPixel(img, x, y))) & 0xFFFFFFu;
+      p.pixels[size_t(y) * p.width + x] = (fast ? row[x] : uint32_t(XGetPixel(img, x, y))) & 0xFFFFFFu;
   }
   XDestroyImage(img);
   return p;

@@ -45,8 +45,6 @@ class XSession {
   XSession(const XSession&) = delete;
   XSession& operator=(const XSession&) = delete;
 
-  Display* dpy() const { return dpy_; }
-
   // Every window below the root, depth first, with WM_NAME or _NET_WM_NAME.
   std::vector<WindowInfo> AllWindows();
   std::optional<WindowInfo> FindWindow(const std::string& name);

@@ -109,8 +109,7 @@ TEST(DataFolder, TexturesArePowerOfTwoWithWholeFrames) {
   for (const auto& [name, frame] : frames) {
     SCOPED_TRACE(name);
     const assets::Image image = Load(kData / name);
-    EXPECT_TRUE(PowerOfTwo(image.width) && PowerOfTwo(image.height))
-        << image.width << "x" << image.height;
+    EXPECT_TRUE(PowerOfTwo(image.width) && PowerOfTwo(image.height)) << image.width << "x" << image.height;
     EXPECT_EQ(image.width % frame.first, 0);
     EXPECT_EQ(image.height % frame.second, 0);
     EXPECT_GE(image.width, frame.first);
@@ -274,8 +273,7 @@ TEST(DataFolder, TextSetFromThePageIsTheFontsOwnRendering) {
       for (int32_t y = 0; y < g->h; ++y)
         for (int32_t x = 0; x < g->w; ++x) {
           const int32_t tx = pen + g->xOffset + x, ty = g->yOffset + y;
-          ASSERT_TRUE(tx >= 0 && ty >= 0 && tx < reference.width && ty < reference.height)
-              << "glyph " << ch;
+          ASSERT_TRUE(tx >= 0 && ty >= 0 && tx < reference.width && ty < reference.height) << "glyph " << ch;
           uint8_t& to = set[size_t(ty) * size_t(reference.width) + size_t(tx)];
           to = std::max(to, At(page, g->x + x, g->y + y)[3]);
         }
