@@ -61,11 +61,12 @@ size_t PrintableInto(char* out, size_t capacity, std::string_view text, size_t l
   for (size_t at = 0; at < text.size();) {
     const Unit u = Next(text, at);
     const bool keep = shown + u.Width() <= head || shown >= total - tail;
+    // The mark goes where the first unit is left out, or (none left out) before the tail.
+    if (cut && !cutWritten && (!keep || shown >= head)) {
+      for (size_t i = 0; i < kCutBytes && written < limit; ++i) out[written++] = kCut[i];
+      cutWritten = true;
+    }
     if (keep) {
-      if (cut && !cutWritten && shown >= head) {
-        for (size_t i = 0; i < kCutBytes && written < limit; ++i) out[written++] = kCut[i];
-        cutWritten = true;
-      }
       for (size_t i = 0; i < u.bytes; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[at + i]);
         if (u.escaped) {
@@ -76,9 +77,6 @@ size_t PrintableInto(char* out, size_t capacity, std::string_view text, size_t l
           out[written++] = static_cast<char>(c);
         }
       }
-    } else if (cut && !cutWritten) {
-      for (size_t i = 0; i < kCutBytes && written < limit; ++i) out[written++] = kCut[i];
-      cutWritten = true;
     }
     shown += u.Width();
     at += u.bytes;

@@ -96,33 +96,23 @@ AssetFile OpenRegularFile(const std::string& path, std::string& why) {
     why = errno == ENOENT || errno == ENOTDIR ? kMissing : filekind::OpenError(errno);
     return {};
   }
+  const auto refuse = [&](const char* reason) {
+    why = reason;
+    ::close(fd);
+    return AssetFile();
+  };
   struct stat info;
-  if (::fstat(fd, &info) != 0) {
-    why = std::strerror(errno);
-    ::close(fd);
-    return {};
-  }
-  if (!S_ISREG(info.st_mode)) {
-    why = filekind::KindOf(info.st_mode);
-    ::close(fd);
-    return {};
-  }
+  if (::fstat(fd, &info) != 0) return refuse(std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) return refuse(filekind::KindOf(info.st_mode));
   // Some files that say they are regular wait for something to read all the
   // same (a kernel's log): the descriptor stays one that never waits, so such
   // a read comes back at once, and the file is passed over as a FIFO is.
   char first;
-  if (::pread(fd, &first, 1, 0) < 0) {
-    why = errno == EAGAIN || errno == EWOULDBLOCK ? "would wait for something to read, as a FIFO does"
-                                                  : std::strerror(errno);
-    ::close(fd);
-    return {};
-  }
+  if (::pread(fd, &first, 1, 0) < 0)
+    return refuse(errno == EAGAIN || errno == EWOULDBLOCK ? "would wait for something to read, as a FIFO does"
+                                                          : std::strerror(errno));
   std::FILE* file = ::fdopen(fd, "rb");
-  if (!file) {
-    why = std::strerror(errno);
-    ::close(fd);
-    return {};
-  }
+  if (!file) return refuse(std::strerror(errno));
   SDL_RWops* rw = SDL_RWFromFP(file, SDL_TRUE);
   if (!rw) {
     why = SDL_GetError();

@@ -160,54 +160,41 @@ Texture* Assets::LoadTextureFile(const AssetFile& file, uint32_t colorKey, uint3
   // power-of-two flag needs nothing, every renderer takes any size.
   SDL_SetTextureScaleMode(handle, (flags & zgl::kTexLinear) ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
   heldBytes_ += uint64_t(w) * uint64_t(h) * 4;
-  auto texture = std::make_unique<Texture>();
-  texture->handle = handle;
-  texture->width = w;
-  texture->height = h;
-  texture->flags = flags;
-  textures_.push_back(std::move(texture));
+  // No frame size until tex_SetFrameSize.
+  textures_.push_back(std::make_unique<Texture>(Texture{handle, w, h, 0, 0, flags}));
   return textures_.back().get();
 }
 
-Texture* Assets::LoadTexture(const char* name, uint32_t colorKey, uint32_t flags) {
+AssetFile Assets::OpenNamed(const char* name, const char* who, const char* what, std::string& shown) {
   if (!name) {
-    Report("tex_LoadFromFile: no file name");
-    return nullptr;
+    Report("%s: no file name", who);
+    return {};
   }
-  const std::string shown = Printable(name);
+  shown = Printable(name);
   if (!renderer_) {
-    Report("tex_LoadFromFile: '%s': no window yet (load textures from the load callback)", shown.c_str());
-    return nullptr;
+    Report("%s: '%s': no window yet (load %s from the load callback)", who, shown.c_str(), what);
+    return {};
   }
-  if (Stopping()) return nullptr;
+  if (Stopping()) return {};
   std::string notes;
   AssetFile file = OpenAsset(name, ExeDir(), notes, exeDirWhy_);
-  if (!file) {
-    Report("tex_LoadFromFile: cannot load '%s': %s", shown.c_str(), notes.c_str());
-    return nullptr;
-  }
-  if (!notes.empty()) Report("tex_LoadFromFile: '%s': passed over %s", shown.c_str(), notes.c_str());
-  return LoadTextureFile(file, colorKey, flags, "tex_LoadFromFile", shown.c_str());
+  if (!file)
+    Report("%s: cannot load '%s': %s", who, shown.c_str(), notes.c_str());
+  else if (!notes.empty())
+    Report("%s: '%s': passed over %s", who, shown.c_str(), notes.c_str());
+  return file;
+}
+
+Texture* Assets::LoadTexture(const char* name, uint32_t colorKey, uint32_t flags) {
+  std::string shown;
+  AssetFile file = OpenNamed(name, "tex_LoadFromFile", "textures", shown);
+  return file ? LoadTextureFile(file, colorKey, flags, "tex_LoadFromFile", shown.c_str()) : nullptr;
 }
 
 Font* Assets::LoadFont(const char* name) {
-  if (!name) {
-    Report("font_LoadFromFile: no file name");
-    return nullptr;
-  }
-  const std::string shown = Printable(name);
-  if (!renderer_) {
-    Report("font_LoadFromFile: '%s': no window yet (load fonts from the load callback)", shown.c_str());
-    return nullptr;
-  }
-  if (Stopping()) return nullptr;
-  std::string notes, text, why;
-  AssetFile file = OpenAsset(name, ExeDir(), notes, exeDirWhy_);
-  if (!file) {
-    Report("font_LoadFromFile: cannot load '%s': %s", shown.c_str(), notes.c_str());
-    return nullptr;
-  }
-  if (!notes.empty()) Report("font_LoadFromFile: '%s': passed over %s", shown.c_str(), notes.c_str());
+  std::string shown, text, why;
+  AssetFile file = OpenNamed(name, "font_LoadFromFile", "fonts", shown);
+  if (!file) return nullptr;
   if (!ReadWholeFile(file, kMaxFontFileBytes, text, why)) {
     Report("font_LoadFromFile: cannot load '%s': %s", shown.c_str(), why.c_str());
     return nullptr;

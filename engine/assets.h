@@ -74,12 +74,13 @@ class Assets {
   // Destroys every texture and font; handles given out become invalid.
   void ReleaseAll();
   int TextureCount() const { return int(textures_.size()); }
-  // What the textures held take, by the count of LoadCost's first term.
-  uint64_t HeldBytes() const { return heldBytes_; }
 
  private:
   Texture* LoadTextureFile(const AssetFile& file, uint32_t colorKey, uint32_t flags, const char* who,
                            const char* shownName);
+  // The file a load names, found as LoadTexture says (`shown` gets its name as shown);
+  // none, after saying why, when there is nothing to load. `what`: "textures" or "fonts".
+  AssetFile OpenNamed(const char* name, const char* who, const char* what, std::string& shown);
   const std::string& ExeDir();
   // A stop has come: nothing more is loaded (said once).
   bool Stopping();

@@ -33,7 +33,6 @@ class Batch {
 
   void Attach(SDL_Renderer* renderer);
   void Detach();
-  bool Attached() const { return renderer_ != nullptr; }
 
   // Drops anything drawn outside a frame and clears the back buffer to black.
   void BeginFrame();
@@ -51,7 +50,6 @@ class Batch {
   void TriList(SDL_Texture* texture, const Point2D* points, const Point2D* texCoords, int32_t first, int32_t last,
                uint32_t color, uint8_t alpha, uint32_t flags);
 
-  const FrameStats& Current() const { return current_; }
   const FrameStats& LastFrame() const { return last_; }
   int Pending() const { return count_; }
 

@@ -36,7 +36,6 @@ class SystemClock final : public Clock {
 class FramePacer {
  public:
   void SetPeriod(uint64_t ticks) { period_ = ticks; }
-  uint64_t Period() const { return period_; }
   void Started(uint64_t frameStart) {
     last_ = frameStart;
     started_ = true;

@@ -107,13 +107,15 @@ std::string Engine::OpenDisplay() {
   const bool driverNamed = NonEmptyEnv("SDL_VIDEODRIVER");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::string("cannot start video: ") + SDL_GetError();
   videoUp_ = true;
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (!driverNamed && IsHeadlessDriver(driver)) {
-    std::string reason = std::string("no display to open the window on (SDL fell back to the '") + driver +
-                         "' driver); run it on a desktop, or name a video driver in SDL_VIDEODRIVER";
+  // What is open is closed again (the reason is read before).
+  const auto fail = [this](std::string reason) {
     CloseDisplay();
     return reason;
-  }
+  };
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driverNamed && IsHeadlessDriver(driver))
+    return fail(std::string("no display to open the window on (SDL fell back to the '") + driver +
+                "' driver); run it on a desktop, or name a video driver in SDL_VIDEODRIVER");
   if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) Report("PNG support did not start: %s", IMG_GetError());
   // Game controllers, those plugged in now and later (SDL's own table of their layouts).
 #ifdef __EMSCRIPTEN__
@@ -146,11 +148,7 @@ std::string Engine::OpenDisplay() {
   if (!window_)
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                settings_.width, settings_.height, windowFlags);
-  if (!window_) {
-    std::string reason = std::string("cannot create the window: ") + SDL_GetError();
-    CloseDisplay();
-    return reason;
-  }
+  if (!window_) return fail(std::string("cannot create the window: ") + SDL_GetError());
   if (StopRequested()) return {};
   const Uint32 sync = settings_.vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | sync);
@@ -170,11 +168,7 @@ std::string Engine::OpenDisplay() {
     renderer_ = window_ ? SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | sync) : nullptr;
   }
 #endif
-  if (!renderer_) {
-    std::string reason = std::string("cannot create the renderer: ") + SDL_GetError();
-    CloseDisplay();
-    return reason;
-  }
+  if (!renderer_) return fail(std::string("cannot create the renderer: ") + SDL_GetError());
   // The field in the middle of any window, its shape kept, the mouse mapped back onto it:
   // high-density displays and resized windows scale the picture and the mouse alike.
   SDL_RenderSetLogicalSize(renderer_, settings_.width, settings_.height);

@@ -36,7 +36,6 @@ class Engine {
   static constexpr int kSmallestSide = 150;
 
   void Register(uint32_t code, zglProc proc);
-  void* AddTimer(zglProc proc, uint32_t intervalMs) { return timers.Add(proc, intervalMs); }
   void SetCaption(const char* caption);
   // False (and nothing changed) for a size of 0 or above kMaxSide.
   bool SetOptions(uint16_t width, uint16_t height, bool fullScreen, bool vsync);
@@ -79,8 +78,6 @@ class Engine {
   bool Running() const { return running_; }
   SDL_Window* Window() const { return window_; }
   SDL_Renderer* Renderer() const { return renderer_; }
-  bool VsyncClaimed() const { return vsyncClaimed_; }
-  const Settings& Options() const { return settings_; }
   // Forgets callbacks, timers and options (tests start each case afresh).
   void ResetRegistrations();
 

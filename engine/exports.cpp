@@ -27,7 +27,7 @@ extern "C" {
 
 void zgl_Reg(uint32_t code, zglProc proc) { Core().Register(code, proc); }
 
-void* timer_Add(zglProc proc, uint32_t intervalMs) { return Core().AddTimer(proc, intervalMs); }
+void* timer_Add(zglProc proc, uint32_t intervalMs) { return Core().timers.Add(proc, intervalMs); }
 
 void wnd_SetCaption(const char* caption) {
   try {

@@ -19,65 +19,35 @@ struct CodeTable {
     for (int i = 0; i < 26; ++i) code[SDL_SCANCODE_A + i] = letters[i];
     // Digits 1..9 then 0, on both sides.
     for (int i = 0; i < 10; ++i) code[SDL_SCANCODE_1 + i] = uint8_t(2 + i);
-    code[SDL_SCANCODE_ESCAPE] = 1;
-    code[SDL_SCANCODE_MINUS] = 12;
-    code[SDL_SCANCODE_EQUALS] = 13;
-    code[SDL_SCANCODE_BACKSPACE] = 14;
-    code[SDL_SCANCODE_TAB] = 15;
-    code[SDL_SCANCODE_LEFTBRACKET] = 26;
-    code[SDL_SCANCODE_RIGHTBRACKET] = 27;
-    code[SDL_SCANCODE_RETURN] = 28;
-    code[SDL_SCANCODE_LCTRL] = 29;
-    code[SDL_SCANCODE_SEMICOLON] = 39;
-    code[SDL_SCANCODE_APOSTROPHE] = 40;
-    code[SDL_SCANCODE_GRAVE] = 41;
-    code[SDL_SCANCODE_LSHIFT] = 42;
-    code[SDL_SCANCODE_BACKSLASH] = 43;
-    code[SDL_SCANCODE_NONUSHASH] = 43;
-    code[SDL_SCANCODE_COMMA] = 51;
-    code[SDL_SCANCODE_PERIOD] = 52;
-    code[SDL_SCANCODE_SLASH] = 53;
-    code[SDL_SCANCODE_RSHIFT] = 54;
-    code[SDL_SCANCODE_KP_MULTIPLY] = 55;
-    code[SDL_SCANCODE_LALT] = 56;
-    code[SDL_SCANCODE_SPACE] = 57;
-    code[SDL_SCANCODE_CAPSLOCK] = 58;
     for (int i = 0; i < 10; ++i) code[SDL_SCANCODE_F1 + i] = uint8_t(59 + i);
-    code[SDL_SCANCODE_NUMLOCKCLEAR] = 69;
-    code[SDL_SCANCODE_SCROLLLOCK] = 70;
-    code[SDL_SCANCODE_KP_7] = 71;
-    code[SDL_SCANCODE_KP_8] = 72;
-    code[SDL_SCANCODE_KP_9] = 73;
-    code[SDL_SCANCODE_KP_MINUS] = 74;
-    code[SDL_SCANCODE_KP_4] = 75;
-    code[SDL_SCANCODE_KP_5] = 76;
-    code[SDL_SCANCODE_KP_6] = 77;
-    code[SDL_SCANCODE_KP_PLUS] = 78;
-    code[SDL_SCANCODE_KP_1] = 79;
-    code[SDL_SCANCODE_KP_2] = 80;
-    code[SDL_SCANCODE_KP_3] = 81;
-    code[SDL_SCANCODE_KP_0] = 82;
-    code[SDL_SCANCODE_KP_PERIOD] = 83;
-    code[SDL_SCANCODE_NONUSBACKSLASH] = 86;
-    code[SDL_SCANCODE_F11] = 87;
-    code[SDL_SCANCODE_F12] = 88;
-    code[SDL_SCANCODE_KP_ENTER] = kExtended | 28;
-    code[SDL_SCANCODE_RCTRL] = kExtended | 29;
-    code[SDL_SCANCODE_KP_DIVIDE] = kExtended | 53;
-    code[SDL_SCANCODE_RALT] = kExtended | 56;
-    code[SDL_SCANCODE_HOME] = kExtended | 71;
-    code[SDL_SCANCODE_UP] = kExtended | 72;
-    code[SDL_SCANCODE_PAGEUP] = kExtended | 73;
-    code[SDL_SCANCODE_LEFT] = kExtended | 75;
-    code[SDL_SCANCODE_RIGHT] = kExtended | 77;
-    code[SDL_SCANCODE_END] = kExtended | 79;
-    code[SDL_SCANCODE_DOWN] = kExtended | 80;
-    code[SDL_SCANCODE_PAGEDOWN] = kExtended | 81;
-    code[SDL_SCANCODE_INSERT] = kExtended | 82;
-    code[SDL_SCANCODE_DELETE] = kExtended | 83;
-    code[SDL_SCANCODE_LGUI] = kExtended | 91;
-    code[SDL_SCANCODE_RGUI] = kExtended | 92;
-    code[SDL_SCANCODE_APPLICATION] = kExtended | 93;
+    // The rest one by one; keys that set 1 sends with an E0 prefix carry kExtended.
+    constexpr struct {
+      SDL_Scancode key;
+      uint8_t code;
+    } others[] = {
+      {SDL_SCANCODE_ESCAPE, 1}, {SDL_SCANCODE_MINUS, 12}, {SDL_SCANCODE_EQUALS, 13},
+      {SDL_SCANCODE_BACKSPACE, 14}, {SDL_SCANCODE_TAB, 15}, {SDL_SCANCODE_LEFTBRACKET, 26},
+      {SDL_SCANCODE_RIGHTBRACKET, 27}, {SDL_SCANCODE_RETURN, 28}, {SDL_SCANCODE_LCTRL, 29},
+      {SDL_SCANCODE_SEMICOLON, 39}, {SDL_SCANCODE_APOSTROPHE, 40}, {SDL_SCANCODE_GRAVE, 41},
+      {SDL_SCANCODE_LSHIFT, 42}, {SDL_SCANCODE_BACKSLASH, 43}, {SDL_SCANCODE_NONUSHASH, 43},
+      {SDL_SCANCODE_COMMA, 51}, {SDL_SCANCODE_PERIOD, 52}, {SDL_SCANCODE_SLASH, 53}, {SDL_SCANCODE_RSHIFT, 54},
+      {SDL_SCANCODE_KP_MULTIPLY, 55}, {SDL_SCANCODE_LALT, 56}, {SDL_SCANCODE_SPACE, 57},
+      {SDL_SCANCODE_CAPSLOCK, 58}, {SDL_SCANCODE_NUMLOCKCLEAR, 69}, {SDL_SCANCODE_SCROLLLOCK, 70},
+      {SDL_SCANCODE_KP_7, 71}, {SDL_SCANCODE_KP_8, 72}, {SDL_SCANCODE_KP_9, 73}, {SDL_SCANCODE_KP_MINUS, 74},
+      {SDL_SCANCODE_KP_4, 75}, {SDL_SCANCODE_KP_5, 76}, {SDL_SCANCODE_KP_6, 77}, {SDL_SCANCODE_KP_PLUS, 78},
+      {SDL_SCANCODE_KP_1, 79}, {SDL_SCANCODE_KP_2, 80}, {SDL_SCANCODE_KP_3, 81}, {SDL_SCANCODE_KP_0, 82},
+      {SDL_SCANCODE_KP_PERIOD, 83}, {SDL_SCANCODE_NONUSBACKSLASH, 86}, {SDL_SCANCODE_F11, 87},
+      {SDL_SCANCODE_F12, 88}, {SDL_SCANCODE_KP_ENTER, kExtended | 28}, {SDL_SCANCODE_RCTRL, kExtended | 29},
+      {SDL_SCANCODE_KP_DIVIDE, kExtended | 53}, {SDL_SCANCODE_RALT, kExtended | 56},
+      {SDL_SCANCODE_HOME, kExtended | 71}, {SDL_SCANCODE_UP, kExtended | 72},
+      {SDL_SCANCODE_PAGEUP, kExtended | 73}, {SDL_SCANCODE_LEFT, kExtended | 75},
+      {SDL_SCANCODE_RIGHT, kExtended | 77}, {SDL_SCANCODE_END, kExtended | 79},
+      {SDL_SCANCODE_DOWN, kExtended | 80}, {SDL_SCANCODE_PAGEDOWN, kExtended | 81},
+      {SDL_SCANCODE_INSERT, kExtended | 82}, {SDL_SCANCODE_DELETE, kExtended | 83},
+      {SDL_SCANCODE_LGUI, kExtended | 91}, {SDL_SCANCODE_RGUI, kExtended | 92},
+      {SDL_SCANCODE_APPLICATION, kExtended | 93},
+    };
+    for (const auto& o : others) code[o.key] = o.code;
   }
 };
 

@@ -31,7 +31,6 @@ class TimerSet {
   // there is no timer): the loop may wait until then.
   uint64_t NextDue() const;
   void Clear();
-  int Count() const { return count_; }
 
  private:
   struct Timer {

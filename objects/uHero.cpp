@@ -16,9 +16,7 @@ constexpr float kDiagonalSpeed = 3.5f;
 TBox* BoxWithinReach(const THero& hero) {
   const double left = double(int64_t(hero.Left) - kReach), right = double(int64_t(hero.Right) + kReach);
   const double top = double(int64_t(hero.Top) - kReach), bottom = double(int64_t(hero.Bottom) + kReach);
-  const int count = Boxes.Count();
-  for (int i = 0; i < count; ++i) {
-    TBox* box = Boxes[i];
+  for (TBox* box : Boxes) {
     const double x = box->Circle.CX, y = box->Circle.CY;
     if (left < x && x < right && top < y && y < bottom) return box;
   }

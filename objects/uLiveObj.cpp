@@ -51,9 +51,7 @@ void TLiveObj::CastView() {
     ray.X1 = float(double(ray.X0) + Cos(double(r)) * double(ViewRange));
     ray.Y1 = float(double(ray.Y0) + Sin(double(r)) * double(ViewRange));
 
-    const int solids = Solids.Count();
-    for (int s = 0; s < solids; ++s) {
-      TObj* obstacle = Solids[s];
+    for (const TObj* obstacle : Solids) {
       if (obstacle == this) continue;
       Point2D crossing = {0, 0};
       if (zgl::col2d_LineVsRect(&ray, &obstacle->Rect, &crossing)) {

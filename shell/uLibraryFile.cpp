@@ -165,41 +165,34 @@ int SealedCopy(int fd, const std::string& path, unsigned long long size, std::st
   const std::string name = path.size() > kLongestName ? path.substr(path.size() - kLongestName) : path;
   const int copy = memfd_create(name.c_str(), MFD_CLOEXEC | MFD_ALLOW_SEALING);
   if (copy < 0) return -1;
+  const auto fail = [&](std::string reason) {
+    why = std::move(reason);
+    close(copy);
+    return -1;
+  };
   std::vector<char> buffer(1 << 16);
   unsigned long long done = 0;
   for (;;) {
     const ssize_t n = pread(fd, buffer.data(), buffer.size(), off_t(done));
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      why = errno == EAGAIN || errno == EWOULDBLOCK ? "would wait for something to read, as a FIFO does"
-                                                    : std::string("cannot be read: ") + std::strerror(errno);
-      close(copy);
-      return -1;
-    }
+    if (n < 0)
+      return fail(errno == EAGAIN || errno == EWOULDBLOCK ? "would wait for something to read, as a FIFO does"
+                                                          : std::string("cannot be read: ") + std::strerror(errno));
     if (n == 0) break;
     for (ssize_t put = 0; put < n;) {
       const ssize_t m = write(copy, buffer.data() + put, size_t(n - put));
       if (m < 0 && errno == EINTR) continue;
-      if (m <= 0) {
-        why = std::string("cannot be copied into memory: ") + std::strerror(errno);
-        close(copy);
-        return -1;
-      }
+      if (m <= 0) return fail(std::string("cannot be copied into memory: ") + std::strerror(errno));
       put += m;
     }
     done += static_cast<unsigned long long>(n);
     if (done > size) break;
   }
-  if (done != size) {
-    why = "changed while it was read (" + std::to_string(done) + " bytes, where it had " + std::to_string(size) + ")";
-    close(copy);
-    return -1;
-  }
-  if (fcntl(copy, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0) {
-    why = std::string("cannot be sealed in memory: ") + std::strerror(errno);
-    close(copy);
-    return -1;
-  }
+  if (done != size)
+    return fail("changed while it was read (" + std::to_string(done) + " bytes, where it had " +
+                std::to_string(size) + ")");
+  if (fcntl(copy, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0)
+    return fail(std::string("cannot be sealed in memory: ") + std::strerror(errno));
   return copy;
 }
 

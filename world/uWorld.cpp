@@ -57,16 +57,13 @@ void ClearWorld() {
 }
 
 bool IsFreePlace(Rect2D r) {
-  const int count = Solids.Count();
-  for (int i = 0; i < count; ++i)
-    if (zgl::col2d_Rect(&r, &Solids[i]->Rect)) return false;
+  for (const TObj* solid : Solids)
+    if (zgl::col2d_Rect(&r, &solid->Rect)) return false;
   return true;
 }
 
 void PushOut(TObj* obj) {
-  const int count = Solids.Count();
-  for (int i = 0; i < count; ++i) {
-    const TObj* solid = Solids[i];
+  for (const TObj* solid : Solids) {
     if (solid == obj) continue;
     if (!zgl::col2d_RectVsCircle(&solid->Rect, &obj->Circle)) continue;
     for (int step = 0; step < kPushSteps; ++step) {
@@ -129,21 +126,16 @@ void UpdateWorld() {
   if (!Hero) return;
   Hero->Update();
   Hero->CastView();
-  const int guards = Enemies.Count();
-  for (int i = 0; i < guards; ++i) Enemies[i]->Update();
+  for (TEnemy* guard : Enemies) guard->Update();
   // The carried box too: its second update of the tick.
-  const int boxes = Boxes.Count();
-  for (int i = 0; i < boxes; ++i) Boxes[i]->Update();
+  for (TBox* box : Boxes) box->Update();
 }
 
 void DrawWorld() {
   if (!Hero) return;
   Hero->DrawView();
-  const int cones = Enemies.Count();
-  for (int i = 0; i < cones; ++i) Enemies[i]->DrawView();
-  const int solids = Solids.Count();
-  for (int i = 0; i < solids; ++i) Solids[i]->Draw();
-  const int guards = Enemies.Count();
-  for (int i = 0; i < guards; ++i) Enemies[i]->Draw();
+  for (TEnemy* guard : Enemies) guard->DrawView();
+  for (TObj* solid : Solids) solid->Draw();
+  for (TEnemy* guard : Enemies) guard->Draw();
   Hero->Draw();
 }
