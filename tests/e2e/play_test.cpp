@@ -151,6 +151,12 @@ class PlayTest : public ::testing::Test {
     if (x_) x_->ReleaseAllKeys();
     artifacts_.SaveIfWanted(E2E_ARTIFACTS, {{"stderr.txt", Stderr()}});
     game_.KillGroup();
+#ifdef E2E_WINE_RUN
+    // Wine's server outlives the game by a few seconds and keeps the screen it started on:
+    // the next test, on a display of another size, must start a server of its own.
+    for (const char* step : {"-k", "-w"})
+      RunToEnd({"/usr/bin/env", "WINEPREFIX=" + launcher_.at(1), "wineserver", step}, 30s);
+#endif
   }
 
   // Starts `exe` on the test's display (unless `env` names another) from the working folder.
