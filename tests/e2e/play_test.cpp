@@ -321,8 +321,7 @@ TEST_F(WindowSizeTest, ResizedOrFullScreenTheFieldFitsInItsColoursAndThePointerA
       } else {
         x_->Resize(window_, step.width, step.height);
       }
-      for (auto until = Clock::now() + kPatience; Clock::now() < until; std::this_thread::sleep_for(20ms))
-        if (now = x_->Now(window_); changed()) break;
+      PollUntil([&] { return now = x_->Now(window_), changed(); }, kPatience);
     }
     ASSERT_EQ(size(now.width, now.height), size(step.width, step.height));
     // The window manager may hold the pointer a moment after a change of size: it moves (by a

@@ -46,9 +46,11 @@ class WebPlayTest : public ::testing::Test {
         " Math.abs(r.width * 3 - r.height * 4) <= 4, r.width >= 0.85 * innerWidth || r.height >= 0.8 * innerHeight,"
         " sharp, [innerWidth, innerHeight, dpr, r.left, r.top, r.width, r.height, c.width, c.height]]";
     std::string seen;
-    for (auto until = Clock::now() + kPatience; Clock::now() < until; std::this_thread::sleep_for(50ms))
-      if ((seen = page_->Eval(facts)).starts_with("[0, 0, true, true, true, true, true,")) return;
-    ADD_FAILURE() << "scroll x, y; nothing to scroll; whole; 4:3; large; sharp; sizes: " << seen;
+    const auto fits = [&] {
+      return (seen = page_->Eval(facts)).starts_with("[0, 0, true, true, true, true, true,");
+    };
+    EXPECT_TRUE(PollUntil(fits, kPatience, 50ms))
+        << "scroll x, y; nothing to scroll; whole; 4:3; large; sharp; sizes: " << seen;
   }
 
   // D held walks him right at the game's pace, each walk in a fresh game.
@@ -221,11 +223,12 @@ TEST_F(WebPlayTest, WithoutAUsableEngineThePageShowsTheErrorDialogAndNeverStarts
     Open(site.path());
     page_->Open("index.html");
     std::string seen;
-    for (auto until = Clock::now() + 60s; Clock::now() < until && seen.rfind("[true", 0) != 0;
-         std::this_thread::sleep_for(50ms))
+    PollUntil([&] {
       seen = page_->Eval("const d = document.getElementById('dialog');"
                          "return [d.open, document.getElementById('dialog-caption').textContent,"
                          "document.getElementById('dialog-text').textContent, __frames.gl === null]");
+      return seen.starts_with("[true");
+    }, 60s, 50ms);
     EXPECT_EQ(seen, "[true, \"Error\", \"Error while loading ZenGL\", true]") << Console();
     const Picture blank = page_->Capture();
     artifacts_.Keep(blank, std::string("no-engine") + (*engine ? "-garbage" : ""));
